@@ -1,0 +1,119 @@
+#pragma once
+
+#include "engine/compiled_rules.h"
+#include "engine/engine_hooks.h"
+#include "engine/event_context.h"
+#include "engine/int_table.h"
+#include "platform/event_output.h"
+#include "platform/event_tap.h"
+#include "platform/executor.h"
+#include "platform/notifier.h"
+#include "platform/page_address.h"
+#include "platform/shared_snapshot.h"
+#include "platform/workspace.h"
+
+#include <atomic>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace norvane {
+
+// Everything the engine reaches outside itself. All referenced objects must
+// outlive the engine, and the engine must outlive the tasks it posted to the
+// executor.
+struct EngineServices {
+    EventTap& tap;
+    EventOutput& output;
+    const FrontmostSource& frontmost;
+    const PageAddressSource& pages;
+    Workspace& workspace;
+    Notifier& notifier;
+    Executor& executor;
+    const EngineSwitches& switches;
+    EngineListener& listener;
+};
+
+// The remapping engine. For every tapped event it decides whether the event
+// passes unchanged, passes rewritten in place, or is dropped and its rule's
+// action performed.
+//
+// Threads: compile(), start() and the action helpers run on the main thread;
+// handle() runs on the input thread. The compiled rules are one immutable
+// snapshot published by compile() with an atomic swap; the input thread keeps
+// its own reference and picks up a new one when the generation changes. The
+// key-up and button-release bookkeeping belongs to the input thread alone.
+// Work that must not delay an event (probe report, hit, action) is posted to
+// the executor, in that order.
+class Engine final : public InputHandler {
+public:
+    using Context = EventContext;
+
+    // What to do with the key-up of a key whose key-down a rule consumed.
+    struct Pending {
+        enum class Kind : std::uint8_t { rewrite, swallow };
+        Kind kind = Kind::swallow;
+        Combo combo; // the key-up becomes this combination's key-up (rewrite)
+    };
+
+    explicit Engine(EngineServices services);
+    ~Engine() override;
+    Engine(const Engine&) = delete;
+    Engine& operator=(const Engine&) = delete;
+
+    // Main thread. Rebuilds the indexes from the full group list and publishes
+    // them; never touches pending key-ups or swallowed buttons.
+    void compile(const std::vector<RuleGroup>& groups);
+    // Main thread. Installs the tap if it is not installed; true when running.
+    bool start();
+    [[nodiscard]] bool isRunning() const noexcept { return running_.load(std::memory_order_acquire); }
+    // The rules most recently published by compile().
+    [[nodiscard]] std::shared_ptr<const CompiledRules> rules() const;
+
+    // Input thread: the tap callback. True delivers the (possibly changed)
+    // event, false drops it.
+    bool handle(InputEvent& event) override;
+
+    // Main thread: the pieces of performing an action.
+    // A tagged key-down and key-up whose flags are exactly the combination's
+    // modifiers; nothing for a key code no keyboard event can carry.
+    static std::vector<InputEvent> makeKeyEvents(Combo combo);
+    // One press (down, then up) of a media key type.
+    void postMediaKey(std::int32_t nxKey);
+    // Hides the application when it is in front, else opens it if installed.
+    void toggleApp(const std::string& appID);
+    // Runs a rule's action now.
+    void runAction(const CompiledMapping& mapping);
+    // The installed subset of the known browsers, in list order.
+    [[nodiscard]] std::vector<std::string> installedBrowsers();
+
+private:
+    using MappingRef = std::shared_ptr<const CompiledMapping>;
+
+    bool handleKey(bool down, InputEvent& event);
+    bool handleMouse(bool down, InputEvent& event);
+    const CompiledRules& currentRules();
+    // First candidate whose scope accepts the context, or none.
+    static const CompiledMapping* select(CompiledRules::Candidates candidates, Context& ctx);
+    [[nodiscard]] MappingRef keep(const CompiledMapping* mapping) const;
+
+    void report(Trigger trigger, const CompiledMapping* hit, Context& ctx);
+    void recordHit(const CompiledMapping& mapping, const Context& ctx);
+    void perform(const CompiledMapping& mapping);
+
+    EngineServices services_;
+    std::atomic<bool> running_{false};
+
+    // Published by the main thread.
+    SharedSnapshot<CompiledRules> published_;
+    std::atomic<std::uint64_t> generation_{0};
+
+    // Input thread only.
+    std::shared_ptr<const CompiledRules> cached_;
+    std::uint64_t cachedGeneration_ = 0;
+    IntTable<Pending> pendingKeys_;
+    IntTable<bool> swallowedButtons_;
+};
+
+} // namespace norvane

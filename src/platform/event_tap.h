@@ -1,0 +1,25 @@
+#pragma once
+
+#include "platform/input_event.h"
+
+namespace norvane {
+
+// Receives every tapped event on the input thread. Returns true to deliver
+// the event (with any in-place changes), false to drop it. Must not block.
+class InputHandler {
+public:
+    virtual ~InputHandler() = default;
+    virtual bool handle(InputEvent& event) = 0;
+};
+
+// The system-wide event tap. start() installs the handler (called on the main
+// thread); it returns true when events now flow to the handler, false when the
+// tap cannot be installed (for example: no access to the input devices). The
+// caller retries later; a started tap is never removed.
+class EventTap {
+public:
+    virtual ~EventTap() = default;
+    virtual bool start(InputHandler& handler) = 0;
+};
+
+} // namespace norvane
