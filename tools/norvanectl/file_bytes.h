@@ -1,0 +1,13 @@
+#pragma once
+
+#include <cstddef>
+#include <string>
+
+namespace norvane::ctl {
+
+// Reads a whole file into `bytes`. On failure returns false and sets `why`
+// to a short reason (the system's error text, or "larger than N bytes").
+// Files larger than `limit` are not read to the end.
+bool readFileBytes(const char* path, std::size_t limit, std::string& bytes, std::string& why);
+
+} // namespace norvane::ctl
