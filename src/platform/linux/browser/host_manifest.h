@@ -1,0 +1,71 @@
+#pragma once
+
+#include <array>
+#include <filesystem>
+#include <optional>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace norvane::bridge {
+
+// A browser that can start the native-messaging host, and where it looks for
+// host manifests of this user.
+struct BrowserTarget {
+    std::string_view name;                       // "Google Chrome"
+    std::string_view appID;                      // its desktop-entry id
+    std::array<std::string_view, 2> executables; // looked up on PATH
+    std::string_view userDir;                    // under $XDG_CONFIG_HOME, or under $HOME for Firefox
+    bool firefox = false;
+    std::string_view flatpakID; // the same browser as a Flatpak, which cannot start the host
+};
+std::span<const BrowserTarget> browserTargets() noexcept;
+
+struct HostEnvironment {
+    std::filesystem::path home;
+    std::filesystem::path configHome;              // $XDG_CONFIG_HOME, else ~/.config
+    std::filesystem::path dataHome;                // $XDG_DATA_HOME, else ~/.local/share
+    std::vector<std::filesystem::path> searchPath; // $PATH
+    // From this process's environment.
+    static HostEnvironment current();
+};
+
+std::filesystem::path manifestDirectory(const BrowserTarget& browser, const HostEnvironment& env);
+// The browser counts as installed when one of its executables is on PATH or
+// it has its folder in the user's configuration.
+bool isInstalled(const BrowserTarget& browser, const HostEnvironment& env);
+bool hasFlatpak(const BrowserTarget& browser, const HostEnvironment& env);
+
+// The manifest that lets the extension start the host at `hostPath`.
+std::string hostManifestJSON(bool firefox, const std::string& hostPath);
+inline std::string hostManifestFileName()
+{
+    return "app.norvane.bridge.json";
+}
+// Writes it into `dir` (created when missing), replacing any earlier one at once.
+bool writeHostManifest(const std::filesystem::path& dir, bool firefox, const std::string& hostPath, std::string& error);
+
+struct InstallResult {
+    const BrowserTarget* browser = nullptr;
+    std::filesystem::path manifest;
+    bool ok = false;
+    std::string error;
+};
+
+// Writes the host manifest for every installed browser (for every known one
+// with `everyBrowser`). `hostPath` must be absolute. The settings page and
+// `norvanectl browser install` call this.
+std::vector<InstallResult> installHostManifests(const HostEnvironment& env, const std::string& hostPath,
+                                                bool everyBrowser);
+// Removes the manifests this program wrote; only files that exist are listed.
+std::vector<InstallResult> removeHostManifests(const HostEnvironment& env);
+
+// Where the installed host executable and extension folder are: beside the
+// running program, or under its ../libexec/norvane and ../share/norvane;
+// failing that, the first of `fallbacks` that exists (a build tree's paths).
+// Canonical paths.
+std::optional<std::filesystem::path> locateHost(const std::vector<std::filesystem::path>& fallbacks = {});
+std::optional<std::filesystem::path> locateExtension(const std::vector<std::filesystem::path>& fallbacks = {});
+
+} // namespace norvane::bridge

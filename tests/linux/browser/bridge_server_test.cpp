@@ -1,0 +1,259 @@
+#include "platform/linux/browser/bridge_client.h"
+#include "platform/linux/browser/bridge_server.h"
+#include "platform/linux/browser/runtime_dir.h"
+#include "test_support.h"
+
+#include <cstring>
+#include <fstream>
+#include <gtest/gtest.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
+#include <unistd.h>
+
+namespace norvane::bridge {
+namespace {
+
+using test::eventually;
+
+// A client socket of the test, speaking frames.
+class Client {
+public:
+    explicit Client(const std::string& path) : fd_(connectBridge(path, false)) {}
+    ~Client()
+    {
+        if (fd_ >= 0) {
+            ::close(fd_);
+        }
+    }
+    [[nodiscard]] bool connected() const { return fd_ >= 0; }
+    void sendRaw(const std::string& bytes)
+    {
+        ASSERT_EQ(::send(fd_, bytes.data(), bytes.size(), MSG_NOSIGNAL), static_cast<ssize_t>(bytes.size()));
+    }
+    void send(const std::string& json) { sendRaw(encodeFrame(json)); }
+    void close()
+    {
+        ::close(fd_);
+        fd_ = -1;
+    }
+    // The next frame from the server, or nothing when the server closed the
+    // connection; `pump` lets the server run meanwhile.
+    std::optional<std::string> receive(const std::function<void()>& pump)
+    {
+        std::optional<std::string> got;
+        bool closed = false;
+        eventually(
+            [&] {
+                if ((got = reader_.next())) {
+                    return true;
+                }
+                pollfd p{fd_, POLLIN, 0};
+                if (::poll(&p, 1, 0) == 1) {
+                    char buffer[4096];
+                    const auto n = ::recv(fd_, buffer, sizeof buffer, 0);
+                    if (n <= 0) {
+                        closed = true;
+                        return true;
+                    }
+                    reader_.append(buffer, static_cast<std::size_t>(n));
+                }
+                return false;
+            },
+            pump);
+        return closed ? std::nullopt : got;
+    }
+    // True when the server has closed this connection.
+    bool closedByServer(const std::function<void()>& pump) { return !receive(pump).has_value(); }
+
+private:
+    int fd_;
+    FrameReader reader_{maxMessageBytes};
+};
+
+struct BridgeServerTest : testing::Test {
+    test::TempDir dir;
+    std::string socketPath = (dir.path() / "norvane" / "bridge.sock").string();
+    FrontmostSnapshot front;
+    BrowserPageCache cache{front};
+    std::unique_ptr<BridgeServer> server;
+
+    void SetUp() override
+    {
+        std::string error;
+        ASSERT_TRUE(ensurePrivateDirectory((dir.path() / "norvane").string(), error)) << error;
+        server = BridgeServer::listen(socketPath, cache, error);
+        ASSERT_TRUE(server) << error;
+    }
+    std::function<void()> pump()
+    {
+        return [this] { server->processReadable(); };
+    }
+    bool urlIs(const std::string& app, std::optional<std::string> want)
+    {
+        return eventually([&] { return cache.currentURL(app) == want; }, pump());
+    }
+};
+
+TEST_F(BridgeServerTest, AHostSaysHelloIsAskedForThePageAndItsReportsReachTheCache)
+{
+    struct stat st {};
+    ASSERT_EQ(::stat(socketPath.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0600u);
+
+    Client host(socketPath);
+    ASSERT_TRUE(host.connected());
+    host.send(helloJSON(4242, "/usr/lib/chromium/chromium"));
+    const auto query = host.receive(pump());
+    ASSERT_TRUE(query);
+    EXPECT_TRUE(isQuery(*query));
+
+    front.publish("chromium", 4242);
+    host.send(relayedJSON(4242, PageReport{1, "https://docs.example/d/abc"}));
+    EXPECT_TRUE(urlIs("chromium", "https://docs.example/d/abc"));
+
+    // The status answer lists the bridge but never its address.
+    Client ctl(socketPath);
+    ctl.send(statusRequestJSON());
+    const auto reply = ctl.receive(pump());
+    ASSERT_TRUE(reply);
+    EXPECT_EQ(reply->find("docs.example"), std::string::npos);
+    const auto browsers = parseStatusReply(*reply);
+    ASSERT_TRUE(browsers);
+    ASSERT_EQ(browsers->size(), 1u);
+    EXPECT_EQ((*browsers)[0].pid, 4242);
+    EXPECT_TRUE((*browsers)[0].hasPage);
+
+    host.close();
+    EXPECT_TRUE(urlIs("chromium", std::nullopt));
+    EXPECT_TRUE(eventually([&] { return server->connectionCount() == 1; }, pump())); // ctl is still there
+}
+
+TEST_F(BridgeServerTest, MalformedMessagesAreDroppedAndTheConnectionGoesOn)
+{
+    front.publish("chromium", 7);
+    Client host(socketPath);
+    host.send(relayedJSON(7, PageReport{1, "https://before-hello.example/"}));         // no hello yet
+    host.send("{\"type\":\"hello\",\"pid\":7,\"exe\":\"/usr/lib/chromium/chromium\""); // invalid JSON
+    host.send(helloJSON(7, "/usr/lib/chromium/chromium"));
+    ASSERT_TRUE(host.receive(pump()));
+    host.send(helloJSON(8, "/usr/lib/chromium/chromium"));                  // second hello
+    host.send(relayedJSON(8, PageReport{1, "https://other-pid.example/"})); // not this host's browser
+    host.send(R"({"type":"page","pid":7,"windowId":"1","url":"https://typed.example/"})");
+    host.send("");
+    host.send(std::string(200, '{'));
+    host.send(relayedJSON(7, PageReport{1, "https://good.example/"}));
+    EXPECT_TRUE(urlIs("chromium", "https://good.example/"));
+    EXPECT_EQ(server->droppedMessages(), 7u);
+    EXPECT_EQ(server->connectionCount(), 1u);
+}
+
+TEST_F(BridgeServerTest, AnOversizedOrTruncatedFrameCostsOnlyItsOwnConnection)
+{
+    Client good(socketPath);
+    good.send(helloJSON(7, "/usr/lib/chromium/chromium"));
+    ASSERT_TRUE(good.receive(pump()));
+
+    Client huge(socketPath);
+    const std::uint32_t length = 0xFFFFFFF0u;
+    std::string header(4, '\0');
+    std::memcpy(header.data(), &length, 4);
+    huge.sendRaw(header + "{\"type\":");
+    EXPECT_TRUE(huge.closedByServer(pump()));
+
+    Client capped(socketPath);
+    capped.send("\"" + std::string(maxMessageBytes, 'x') + "\"");
+    EXPECT_TRUE(capped.closedByServer(pump()));
+
+    Client truncated(socketPath);
+    truncated.send(helloJSON(9, "/usr/bin/firefox"));
+    ASSERT_TRUE(truncated.receive(pump()));
+    truncated.sendRaw(encodeFrame(relayedJSON(9, PageReport{1, "https://cut.example/"})).substr(0, 20));
+    truncated.close();
+    front.publish("firefox", 9);
+    EXPECT_TRUE(eventually([&] { return server->connectionCount() == 1; }, pump()));
+    EXPECT_FALSE(cache.currentURL("firefox"));
+
+    front.publish("chromium", 7);
+    good.send(relayedJSON(7, PageReport{1, "https://still.example/"}));
+    EXPECT_TRUE(urlIs("chromium", "https://still.example/"));
+}
+
+TEST_F(BridgeServerTest, PeersOfAnotherUserAreCutOffAtOnce)
+{
+    // The server is told it runs as someone else, so this test's own
+    // connection is a foreign peer.
+    std::string error;
+    const auto otherPath = (dir.path() / "norvane" / "other.sock").string();
+    BridgeServer::Options options;
+    options.allowedUid = ::geteuid() + 1;
+    const auto strict = BridgeServer::listen(otherPath, cache, error, options);
+    ASSERT_TRUE(strict) << error;
+
+    Client stranger(otherPath);
+    ASSERT_TRUE(stranger.connected());
+    stranger.send(helloJSON(7, "/usr/lib/chromium/chromium"));
+    EXPECT_TRUE(stranger.closedByServer([&] { strict->processReadable(); }));
+    EXPECT_EQ(strict->refusedPeers(), 1u);
+    EXPECT_EQ(strict->connectionCount(), 0u);
+    EXPECT_TRUE(cache.snapshot()->browsers.empty());
+}
+
+TEST_F(BridgeServerTest, TheSocketFileIsClaimedOnlyWhenNobodyElseHoldsIt)
+{
+    std::string error;
+    EXPECT_FALSE(BridgeServer::listen(socketPath, cache, error)) << "a live listener must not be replaced";
+    EXPECT_NE(error.find("already listening"), std::string::npos) << error;
+
+    const auto plain = (dir.path() / "norvane" / "plain-file").string();
+    std::ofstream(plain) << "keep me";
+    EXPECT_FALSE(BridgeServer::listen(plain, cache, error));
+    EXPECT_TRUE(std::filesystem::exists(plain));
+
+    // The server removes its socket file when it goes.
+    server.reset();
+    EXPECT_FALSE(std::filesystem::exists(socketPath));
+
+    // A crashed run leaves its socket file behind with nobody listening: it
+    // is replaced.
+    const int crashed = ::socket(AF_UNIX, SOCK_STREAM, 0);
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    std::strncpy(address.sun_path, socketPath.c_str(), sizeof address.sun_path - 1);
+    ASSERT_EQ(::bind(crashed, reinterpret_cast<const sockaddr*>(&address), sizeof address), 0);
+    ::close(crashed);
+    ASSERT_TRUE(std::filesystem::is_socket(socketPath));
+    server = BridgeServer::listen(socketPath, cache, error);
+    EXPECT_TRUE(server) << error;
+}
+
+TEST(RuntimeDirectory, TheSocketFolderIsMadePrivateOrRefused)
+{
+    test::TempDir dir;
+    std::string error;
+    const auto fresh = (dir.path() / "fresh").string();
+    ASSERT_TRUE(ensurePrivateDirectory(fresh, error)) << error;
+    struct stat st {};
+    ASSERT_EQ(::stat(fresh.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, 0700u);
+    EXPECT_TRUE(isPrivateDirectory(fresh, error));
+
+    const auto loose = (dir.path() / "loose").string();
+    ASSERT_EQ(::mkdir(loose.c_str(), 0755), 0);
+    EXPECT_FALSE(isPrivateDirectory(loose, error)); // the host never talks through it
+    EXPECT_TRUE(ensurePrivateDirectory(loose, error));
+    EXPECT_TRUE(isPrivateDirectory(loose, error));
+
+    const auto link = (dir.path() / "link").string();
+    ASSERT_EQ(::symlink(fresh.c_str(), link.c_str()), 0);
+    EXPECT_FALSE(ensurePrivateDirectory(link, error));
+    EXPECT_FALSE(isPrivateDirectory(link, error));
+
+    const auto file = (dir.path() / "file").string();
+    std::ofstream(file) << "x";
+    EXPECT_FALSE(ensurePrivateDirectory(file, error));
+}
+
+} // namespace
+} // namespace norvane::bridge

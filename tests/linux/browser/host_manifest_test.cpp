@@ -1,0 +1,113 @@
+#include "platform/linux/browser/bridge_protocol.h"
+#include "platform/linux/browser/host_manifest.h"
+#include "test_support.h"
+
+#include <fstream>
+#include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
+#include <sstream>
+#include <sys/stat.h>
+
+namespace norvane::bridge {
+namespace {
+
+namespace fs = std::filesystem;
+
+nlohmann::json readJSON(const fs::path& file)
+{
+    std::ifstream in(file);
+    std::stringstream text;
+    text << in.rdbuf();
+    return nlohmann::json::parse(text.str(), nullptr, false);
+}
+
+struct HostManifestTest : testing::Test {
+    test::TempDir dir;
+    HostEnvironment env;
+    const std::string host = "/opt/norvane/lib/norvane-browser-host";
+
+    void SetUp() override
+    {
+        env.home = dir.path() / "home";
+        env.configHome = dir.path() / "config";
+        env.dataHome = dir.path() / "data";
+        const auto bin = dir.path() / "bin";
+        fs::create_directories(bin);
+        env.searchPath = {dir.path() / "nothing-here", bin};
+        // Chromium and Firefox ESR are on PATH; Brave only left its folder.
+        for (const char* exe : {"chromium", "firefox-esr"}) {
+            std::ofstream(bin / exe) << "#!/bin/sh\n";
+            fs::permissions(bin / exe, fs::perms::owner_all);
+        }
+        std::ofstream(bin / "google-chrome") << "not executable";
+        fs::create_directories(env.configHome / "BraveSoftware/Brave-Browser");
+    }
+};
+
+TEST_F(HostManifestTest, InstallWritesOneManifestPerInstalledBrowserWhereItLooks)
+{
+    const auto results = installHostManifests(env, host, false);
+    std::vector<std::string> names;
+    for (const auto& r : results) {
+        EXPECT_TRUE(r.ok) << r.error;
+        names.emplace_back(r.browser->name);
+    }
+    EXPECT_EQ(names, (std::vector<std::string>{"Chromium", "Brave", "Firefox"}));
+
+    const auto chromium = readJSON(env.configHome / "chromium/NativeMessagingHosts/app.norvane.bridge.json");
+    EXPECT_EQ(chromium["name"], "app.norvane.bridge");
+    EXPECT_EQ(chromium["path"], host);
+    EXPECT_EQ(chromium["type"], "stdio");
+    EXPECT_EQ(chromium["allowed_origins"],
+              nlohmann::json::array({"chrome-extension://kmcamenccoafgkmmbfipdcmgbkibidoa/"}));
+    EXPECT_FALSE(chromium.contains("allowed_extensions"));
+    EXPECT_TRUE(
+        fs::exists(env.configHome / "BraveSoftware/Brave-Browser/NativeMessagingHosts/app.norvane.bridge.json"));
+
+    const auto firefox = readJSON(env.home / ".mozilla/native-messaging-hosts/app.norvane.bridge.json");
+    EXPECT_EQ(firefox["allowed_extensions"], nlohmann::json::array({"bridge@norvane.app"}));
+    EXPECT_FALSE(firefox.contains("allowed_origins"));
+
+    // Installing again replaces the files in place and leaves nothing else.
+    installHostManifests(env, "/usr/libexec/norvane/norvane-browser-host", false);
+    EXPECT_EQ(readJSON(env.configHome / "chromium/NativeMessagingHosts/app.norvane.bridge.json")["path"],
+              "/usr/libexec/norvane/norvane-browser-host");
+    EXPECT_EQ(std::distance(fs::directory_iterator(env.configHome / "chromium/NativeMessagingHosts"), {}), 1);
+
+    const auto removed = removeHostManifests(env);
+    EXPECT_EQ(removed.size(), 3u);
+    EXPECT_FALSE(fs::exists(env.configHome / "chromium/NativeMessagingHosts/app.norvane.bridge.json"));
+    EXPECT_TRUE(removeHostManifests(env).empty());
+}
+
+TEST_F(HostManifestTest, EveryBrowserOnRequestAndNeverARelativeHost)
+{
+    EXPECT_EQ(installHostManifests(env, host, true).size(), browserTargets().size());
+    EXPECT_TRUE(fs::exists(env.configHome / "google-chrome/NativeMessagingHosts/app.norvane.bridge.json"));
+
+    for (const auto& r : installHostManifests(env, "norvane-browser-host", false)) {
+        EXPECT_FALSE(r.ok);
+        EXPECT_NE(r.error.find("absolute"), std::string::npos);
+    }
+
+    // A folder that cannot be created is reported per browser.
+    fs::remove_all(env.configHome / "chromium");
+    std::ofstream(env.configHome / "chromium") << "a file where the folder should be";
+    for (const auto& r : installHostManifests(env, host, false)) {
+        EXPECT_EQ(r.ok, r.browser->name != "Chromium") << r.browser->name;
+        EXPECT_EQ(r.error.empty(), r.ok);
+    }
+}
+
+TEST(ExtensionManifest, NamesTheIdsTheHostManifestsAllow)
+{
+    // The Chromium id follows from the manifest's public key (the end-to-end
+    // test proves that one); Firefox takes the id as written.
+    const auto manifest = readJSON(fs::path(NORVANE_TEST_EXTENSION_DIR) / "manifest.json");
+    EXPECT_EQ(manifest["browser_specific_settings"]["gecko"]["id"], geckoExtensionID);
+    EXPECT_EQ(manifest["manifest_version"], 3);
+    EXPECT_TRUE(manifest["key"].is_string());
+}
+
+} // namespace
+} // namespace norvane::bridge
