@@ -43,6 +43,8 @@ public:
     // be installed.
     virtual std::optional<Token> add(Watch watch, Handler handler) = 0;
     // Stops a monitor. Once this returns its handler is not called again.
+    // May be called from inside a handler (a recording ends on the very
+    // press that is being reported).
     virtual void remove(Token token) = 0;
 };
 
