@@ -1,0 +1,130 @@
+#pragma once
+
+#include "engine/engine.h"
+#include "model/config_loader.h"
+#include "platform/linux/input/linux_input.h"
+#include "platform/sim/sim_platform.h"
+#include "vm_devices.h"
+
+#include <gtest/gtest.h>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace norvane::kernel_test {
+
+class NullListener final : public EngineListener {
+public:
+    void recordHit(const CompiledMapping&, const std::optional<std::string>&) override {}
+    void probe(const ProbeInfo&) override {}
+};
+
+// A key or button change on the output device.
+using KeyChange = std::pair<std::uint16_t, std::int32_t>;
+
+// The real input layer and engine, with the rest of the platform simulated;
+// the test thread plays the main thread (it runs the executor's tasks).
+class KernelTest : public ::testing::Test {
+protected:
+    KernelTest()
+        : engine_(EngineServices{input, input, platform.frontmost, platform.pages, platform.workspace,
+                                 platform.notifier, platform.executor, switches, listener_})
+    {}
+    // The input thread calls into the engine: stop it first.
+    ~KernelTest() override { input.stop(); }
+
+    // Loads a configuration the way the app does and compiles it.
+    void configure(std::string_view json)
+    {
+        const auto document = readConfigDocument(json);
+        ASSERT_TRUE(document.has_value());
+        engine_.compile(document->groups);
+        input.setGrabMice(engine_.rules()->buttonTriggerCount() > 0);
+    }
+    void clearRules()
+    {
+        engine_.compile({});
+        input.setGrabMice(false);
+    }
+
+    void start()
+    {
+        ASSERT_TRUE(engine_.start());
+        output = std::make_unique<EventReader>(input.outputDevnode());
+        ASSERT_TRUE(output->isOpen());
+    }
+
+    void pump() { platform.executor.drain(); }
+
+    // Whether the input layer reads the device at `devnode` with a grab.
+    [[nodiscard]] bool grabbed(const FakeDevice& device) const
+    {
+        for (const auto& d : input.devices()) {
+            if (d.devnode == device.devnode()) {
+                return d.grabbed;
+            }
+        }
+        return false;
+    }
+    [[nodiscard]] bool read(const FakeDevice& device) const
+    {
+        for (const auto& d : input.devices()) {
+            if (d.devnode == device.devnode()) {
+                return true;
+            }
+        }
+        return false;
+    }
+    void waitGrabbed(const FakeDevice& device, bool state = true)
+    {
+        ASSERT_TRUE(waitUntil([&] { return grabbed(device) == state; }, [&] { pump(); }))
+            << device.devnode() << (state ? " never grabbed" : " never let go");
+    }
+
+    // The key changes on the output until `count` have come (or a quiet
+    // period passed), then anything further within a short while.
+    std::vector<KeyChange> outputKeys(std::size_t count, std::chrono::milliseconds quiet = 150ms)
+    {
+        std::vector<KeyChange> keys;
+        const auto deadline = std::chrono::steady_clock::now() + 3s;
+        while (keys.size() < count && std::chrono::steady_clock::now() < deadline) {
+            pump();
+            if (const auto ev = output->next(5ms); ev && ev->type == EV_KEY) {
+                keys.emplace_back(ev->code, ev->value);
+            }
+        }
+        const auto settle = std::chrono::steady_clock::now() + quiet;
+        while (std::chrono::steady_clock::now() < settle) {
+            pump();
+            if (const auto ev = output->next(5ms); ev && ev->type == EV_KEY) {
+                keys.emplace_back(ev->code, ev->value);
+            }
+        }
+        return keys;
+    }
+    // Every event on the output (SYN_REPORTs included) until a quiet period.
+    std::vector<input_event> outputEvents(std::chrono::milliseconds quiet = 150ms)
+    {
+        std::vector<input_event> events;
+        auto settle = std::chrono::steady_clock::now() + quiet;
+        while (std::chrono::steady_clock::now() < settle) {
+            pump();
+            if (const auto ev = output->next(5ms)) {
+                events.push_back(*ev);
+                settle = std::chrono::steady_clock::now() + quiet;
+            }
+        }
+        return events;
+    }
+
+    sim::Platform platform;
+    EngineSwitches switches;
+    linux_input::LinuxInput input{linux_input::LinuxInputOptions{&platform.executor, {}, false}};
+    std::unique_ptr<EventReader> output;
+
+private:
+    NullListener listener_;
+    Engine engine_;
+};
+
+} // namespace norvane::kernel_test

@@ -1,0 +1,358 @@
+#include "platform/linux/input/dispatcher.h"
+#include "platform/linux/input/key_translation.h"
+
+#include <algorithm>
+#include <functional>
+#include <gtest/gtest.h>
+#include <string>
+#include <vector>
+
+namespace norvane::linux_input {
+namespace {
+
+// What reaches the output device, one string per event: "K30=1", "SYN", "R0=5".
+class RecordingSink final : public EventSink {
+public:
+    void write(std::span<const input_event> events) override
+    {
+        for (const auto& e : events) {
+            if (e.type == EV_SYN) {
+                log.emplace_back("SYN");
+            } else {
+                log.push_back((e.type == EV_KEY ? "K" : "R") + std::to_string(e.code) + "=" + std::to_string(e.value));
+            }
+        }
+    }
+    void pause() override { log.emplace_back("GAP"); }
+    std::vector<std::string> log;
+};
+
+// The engine's side: records what it is handed and answers with `verdict`,
+// which may change the event in place.
+class FakeHandler final : public InputHandler {
+public:
+    bool handle(InputEvent& event) override
+    {
+        seen.push_back(event);
+        return verdict ? verdict(event) : true;
+    }
+    std::function<bool(InputEvent&)> verdict;
+    std::vector<InputEvent> seen;
+};
+
+class FakeObserver final : public DispatchObserver {
+public:
+    void extraButtonPressed(std::int64_t button) override { buttons.push_back(button); }
+    void panicChord() override { ++panics; }
+    std::vector<std::int64_t> buttons;
+    int panics = 0;
+};
+
+std::string k(int code, int value)
+{
+    return "K" + std::to_string(code) + "=" + std::to_string(value);
+}
+
+class DispatcherTest : public ::testing::Test {
+protected:
+    void key(DeviceKeys& dev, std::uint16_t code, std::int32_t value)
+    {
+        dispatcher.onEvent(dev, input_event{{}, EV_KEY, code, value});
+        batch.flush();
+    }
+    void frame(DeviceKeys& dev, std::initializer_list<input_event> events)
+    {
+        for (auto e : events) {
+            dispatcher.onEvent(dev, e);
+        }
+        dispatcher.onEvent(dev, input_event{{}, EV_SYN, SYN_REPORT, 0});
+        batch.flush();
+    }
+    std::vector<std::string> take()
+    {
+        batch.flush();
+        auto out = std::move(sink.log);
+        sink.log.clear();
+        return out;
+    }
+    DeviceKeys grabbed()
+    {
+        DeviceKeys dev;
+        dispatcher.setForwarding(dev, true);
+        return dev;
+    }
+
+    RecordingSink sink;
+    OutputBatch batch{sink};
+    FakeHandler handler;
+    FakeObserver observer;
+    Dispatcher dispatcher{handler, observer, batch};
+};
+
+using V = std::vector<std::string>;
+
+TEST_F(DispatcherTest, PlainTypingPassesWithASynAfterEveryChange)
+{
+    DeviceKeys kb = grabbed();
+    key(kb, KEY_LEFTSHIFT, 1);
+    key(kb, KEY_K, 1);
+    key(kb, KEY_K, 2);
+    key(kb, KEY_K, 0);
+    key(kb, KEY_LEFTSHIFT, 0);
+    EXPECT_EQ(take(), (V{k(KEY_LEFTSHIFT, 1), "SYN", k(KEY_K, 1), "SYN", k(KEY_K, 2), "SYN", k(KEY_K, 0), "SYN",
+                         k(KEY_LEFTSHIFT, 0), "SYN"}));
+
+    // The engine sees key events only: virtual key codes, the shift flag,
+    // the repeat marked; modifier keys themselves never reach it.
+    ASSERT_EQ(handler.seen.size(), 3U);
+    EXPECT_EQ(handler.seen[0].type, EventType::keyDown);
+    EXPECT_EQ(handler.seen[0].keyCode, 40);
+    EXPECT_EQ(handler.seen[0].flags, mod::shift);
+    EXPECT_EQ(handler.seen[0].autorepeat, 0);
+    EXPECT_EQ(handler.seen[1].autorepeat, 1);
+    EXPECT_EQ(handler.seen[2].type, EventType::keyUp);
+}
+
+TEST_F(DispatcherTest, RewriteSwapsModifiersAroundTheKeyAndRestoresThemAfter)
+{
+    // ctrl+opt+k delivered as cmd+x while ctrl and alt stay held.
+    handler.verdict = [](InputEvent& e) {
+        if (e.keyCode == 40) {
+            e.keyCode = 7;
+            e.flags = (e.flags & ~relevantMask) | mod::command;
+        }
+        return true;
+    };
+    DeviceKeys kb = grabbed();
+    key(kb, KEY_LEFTCTRL, 1);
+    key(kb, KEY_LEFTALT, 1);
+    take();
+    key(kb, KEY_K, 1);
+    EXPECT_EQ(take(),
+              (V{k(KEY_LEFTCTRL, 0), "SYN", k(KEY_LEFTALT, 0), "SYN", k(KEY_LEFTMETA, 1), "SYN", k(KEY_X, 1), "SYN"}));
+    // Repeats stay rewritten without touching the modifiers again.
+    key(kb, KEY_K, 2);
+    EXPECT_EQ(take(), (V{k(KEY_X, 2), "SYN"}));
+
+    handler.verdict = nullptr; // the engine passes the key-up unchanged (say the rules changed)
+    key(kb, KEY_K, 0);
+    EXPECT_EQ(take(),
+              (V{k(KEY_X, 0), "SYN", k(KEY_LEFTMETA, 0), "SYN", k(KEY_LEFTCTRL, 1), "SYN", k(KEY_LEFTALT, 1), "SYN"}));
+    key(kb, KEY_LEFTALT, 0);
+    key(kb, KEY_LEFTCTRL, 0);
+    EXPECT_EQ(take(), (V{k(KEY_LEFTALT, 0), "SYN", k(KEY_LEFTCTRL, 0), "SYN"}));
+    EXPECT_EQ(dispatcher.emittedModifiers(), 0);
+}
+
+TEST_F(DispatcherTest, AddedModifierUsesTheSideTheUserHoldsAndTheModifierGapSitsBeforeTheKey)
+{
+    handler.verdict = [](InputEvent& e) {
+        e.flags |= mod::shift;
+        return true;
+    };
+    dispatcher.setModifierGap(true);
+    DeviceKeys kb = grabbed();
+    key(kb, KEY_RIGHTCTRL, 1);
+    take();
+    key(kb, KEY_A, 1);
+    EXPECT_EQ(take(), (V{k(KEY_LEFTSHIFT, 1), "SYN", "GAP", k(KEY_A, 1), "SYN"}));
+    key(kb, KEY_A, 0);
+    EXPECT_EQ(take(), (V{k(KEY_A, 0), "SYN", k(KEY_LEFTSHIFT, 0), "SYN"}));
+    EXPECT_EQ(dispatcher.emittedModifiers(), dispatcher.physicalModifiers());
+}
+
+TEST_F(DispatcherTest, DroppedKeysProduceNothingAndReleasesFollowWhatWasPressed)
+{
+    DeviceKeys kb = grabbed();
+    handler.verdict = [](InputEvent&) { return false; };
+    key(kb, KEY_P, 1);
+    key(kb, KEY_P, 2);
+    key(kb, KEY_P, 0);
+    EXPECT_TRUE(take().empty());
+    EXPECT_EQ(handler.seen.size(), 3U);
+
+    // A key passed on press whose repeat and release the engine then drops
+    // (a rule appeared meanwhile) still comes up on the output.
+    handler.verdict = nullptr;
+    key(kb, KEY_Q, 1);
+    handler.verdict = [](InputEvent&) { return false; };
+    key(kb, KEY_Q, 2);
+    key(kb, KEY_Q, 0);
+    EXPECT_EQ(take(), (V{k(KEY_Q, 1), "SYN", k(KEY_Q, 0), "SYN"}));
+}
+
+TEST_F(DispatcherTest, RepeatDeliveredAsAnotherKeyReleasesTheFirst)
+{
+    DeviceKeys kb = grabbed();
+    key(kb, KEY_J, 1);
+    handler.verdict = [](InputEvent& e) {
+        e.keyCode = 45; // n
+        return true;
+    };
+    key(kb, KEY_J, 2);
+    key(kb, KEY_J, 0);
+    EXPECT_EQ(take(), (V{k(KEY_J, 1), "SYN", k(KEY_J, 0), "SYN", k(KEY_N, 1), "SYN", k(KEY_N, 0), "SYN"}));
+}
+
+TEST_F(DispatcherTest, CapsLockComesFromTheLedAndItsKeyPassesStraight)
+{
+    DeviceKeys kb = grabbed();
+    key(kb, KEY_CAPSLOCK, 1);
+    key(kb, KEY_CAPSLOCK, 0);
+    EXPECT_TRUE(handler.seen.empty());
+    dispatcher.setCapsLock(true);
+    key(kb, KEY_B, 1);
+    ASSERT_EQ(handler.seen.size(), 1U);
+    EXPECT_EQ(handler.seen[0].flags, mod::capsLock);
+    EXPECT_EQ(take(), (V{k(KEY_CAPSLOCK, 1), "SYN", k(KEY_CAPSLOCK, 0), "SYN", k(KEY_B, 1), "SYN"}));
+}
+
+TEST_F(DispatcherTest, UnknownKeysTravelAsTheirHighCodes)
+{
+    DeviceKeys kb = grabbed();
+    key(kb, KEY_PLAYPAUSE, 1);
+    ASSERT_EQ(handler.seen.size(), 1U);
+    EXPECT_EQ(handler.seen[0].keyCode, unmappedKeyBase + KEY_PLAYPAUSE);
+    EXPECT_EQ(take(), (V{k(KEY_PLAYPAUSE, 1), "SYN"}));
+}
+
+TEST_F(DispatcherTest, GrabbedMouseMiddleButtonSwallowedWhileMotionAndLeftClicksPass)
+{
+    handler.verdict = [](InputEvent& e) {
+        return !(e.type == EventType::otherMouseDown && e.button == 2) &&
+               !(e.type == EventType::otherMouseUp && e.button == 2);
+    };
+    DeviceKeys mouse = grabbed();
+    frame(mouse, {{{}, EV_REL, REL_X, 5}, {{}, EV_REL, REL_Y, -3}});
+    frame(mouse, {{{}, EV_KEY, BTN_MIDDLE, 1}});
+    frame(mouse, {{{}, EV_KEY, BTN_MIDDLE, 0}});
+    frame(mouse, {{{}, EV_KEY, BTN_LEFT, 1}, {{}, EV_REL, REL_WHEEL_HI_RES, 120}});
+    frame(mouse, {{{}, EV_KEY, BTN_LEFT, 0}});
+    EXPECT_EQ(take(), (V{"R0=5", "R1=-3", "SYN", k(BTN_LEFT, 1), "R11=120", "SYN", k(BTN_LEFT, 0), "SYN"}));
+    EXPECT_EQ(observer.buttons, (std::vector<std::int64_t>{2}));
+    ASSERT_EQ(handler.seen.size(), 2U); // left clicks are no triggers
+    EXPECT_EQ(handler.seen[0].type, EventType::otherMouseDown);
+    EXPECT_EQ(handler.seen[1].type, EventType::otherMouseUp);
+
+    // A back button the engine passes goes out as itself.
+    frame(mouse, {{{}, EV_KEY, BTN_SIDE, 1}});
+    frame(mouse, {{{}, EV_KEY, BTN_SIDE, 0}});
+    EXPECT_EQ(take(), (V{k(BTN_SIDE, 1), "SYN", k(BTN_SIDE, 0), "SYN"}));
+    EXPECT_EQ(handler.seen[2].button, 3);
+}
+
+TEST_F(DispatcherTest, UngrabbedDevicesAreObservedButNeverOutput)
+{
+    // A mouse read without a grab: the engine and the monitor still hear of
+    // its extra buttons; the desktop gets them from the device itself.
+    DeviceKeys mouse;
+    frame(mouse, {{{}, EV_KEY, BTN_EXTRA, 1}, {{}, EV_REL, REL_X, 1}});
+    frame(mouse, {{{}, EV_KEY, BTN_EXTRA, 0}});
+    EXPECT_EQ(observer.buttons, (std::vector<std::int64_t>{4}));
+    EXPECT_EQ(handler.seen.size(), 2U);
+
+    // A keyboard waiting for its keys to come up before the grab: its keys
+    // reach the desktop directly, so the engine must not act on them.
+    DeviceKeys kb;
+    key(kb, KEY_A, 1);
+    key(kb, KEY_LEFTCTRL, 1);
+    EXPECT_EQ(handler.seen.size(), 2U);
+    EXPECT_EQ(dispatcher.physicalModifiers(), 0);
+    EXPECT_TRUE(take().empty());
+}
+
+TEST_F(DispatcherTest, ModifiersCombineAcrossKeyboards)
+{
+    DeviceKeys left = grabbed();
+    DeviceKeys right = grabbed();
+    key(left, KEY_LEFTCTRL, 1);
+    key(right, KEY_LEFTCTRL, 1);
+    key(right, KEY_C, 1);
+    ASSERT_EQ(handler.seen.size(), 1U);
+    EXPECT_EQ(handler.seen[0].flags, mod::control);
+    key(left, KEY_LEFTCTRL, 0); // the other keyboard still holds it
+    EXPECT_EQ(take(), (V{k(KEY_LEFTCTRL, 1), "SYN", k(KEY_C, 1), "SYN"}));
+    key(right, KEY_LEFTCTRL, 0);
+    EXPECT_EQ(take(), (V{k(KEY_LEFTCTRL, 0), "SYN"}));
+}
+
+TEST_F(DispatcherTest, PanicChordIsReportedAndNotPassedOn)
+{
+    DeviceKeys kb = grabbed();
+    key(kb, KEY_BACKSPACE, 1);
+    key(kb, KEY_ESC, 1);
+    EXPECT_EQ(observer.panics, 0);
+    key(kb, KEY_ENTER, 1);
+    EXPECT_EQ(observer.panics, 1);
+    EXPECT_EQ(handler.seen.size(), 2U);
+    EXPECT_FALSE(dispatcher.outputHeld(KEY_ENTER));
+
+    // The input thread then stops forwarding: the engine hears the releases
+    // of what it saw pressed, the output lets go of everything.
+    dispatcher.setForwarding(kb, false);
+    dispatcher.releaseOutput();
+    EXPECT_EQ(handler.seen.size(), 4U);
+    EXPECT_EQ(handler.seen[2].type, EventType::keyUp);
+    EXPECT_FALSE(dispatcher.outputHeld(KEY_BACKSPACE));
+    EXPECT_FALSE(dispatcher.outputHeld(KEY_ESC));
+    const auto out = take();
+    EXPECT_EQ(std::count(out.begin(), out.end(), k(KEY_BACKSPACE, 0)), 1);
+    EXPECT_EQ(std::count(out.begin(), out.end(), k(KEY_ESC, 0)), 1);
+}
+
+TEST_F(DispatcherTest, UnpluggedDeviceReleasesItsKeysAndModifiers)
+{
+    DeviceKeys kb = grabbed();
+    DeviceKeys mouse = grabbed();
+    key(kb, KEY_LEFTSHIFT, 1);
+    key(kb, KEY_W, 1);
+    frame(mouse, {{{}, EV_KEY, BTN_LEFT, 1}});
+    take();
+    dispatcher.deviceRemoved(kb);
+    EXPECT_EQ(take(), (V{k(KEY_W, 0), "SYN", k(KEY_LEFTSHIFT, 0), "SYN"}));
+    EXPECT_EQ(handler.seen.back().type, EventType::keyUp);
+    EXPECT_EQ(dispatcher.physicalFlags(), 0U);
+    EXPECT_TRUE(dispatcher.outputHeld(BTN_LEFT)); // the other device is untouched
+    dispatcher.deviceRemoved(mouse);
+    EXPECT_EQ(take(), (V{k(BTN_LEFT, 0), "SYN"}));
+}
+
+TEST_F(DispatcherTest, SyntheticKeysHoldExactlyTheirModifiers)
+{
+    DeviceKeys kb = grabbed();
+    key(kb, KEY_LEFTCTRL, 1);
+    take();
+    dispatcher.synthetic(KEY_V, true, mod::command);
+    dispatcher.synthetic(KEY_V, false, mod::command);
+    EXPECT_EQ(take(), (V{k(KEY_LEFTCTRL, 0), "SYN", k(KEY_LEFTMETA, 1), "SYN", k(KEY_V, 1), "SYN", k(KEY_V, 0), "SYN",
+                         k(KEY_LEFTMETA, 0), "SYN", k(KEY_LEFTCTRL, 1), "SYN"}));
+
+    // Media keys go out bare.
+    dispatcher.synthetic(KEY_PLAYPAUSE, true, 0);
+    dispatcher.synthetic(KEY_PLAYPAUSE, false, 0);
+    EXPECT_EQ(take(), (V{k(KEY_LEFTCTRL, 0), "SYN", k(KEY_PLAYPAUSE, 1), "SYN", k(KEY_PLAYPAUSE, 0), "SYN",
+                         k(KEY_LEFTCTRL, 1), "SYN"}));
+}
+
+TEST(DispatcherPassive, SeesEverythingAndWritesNothing)
+{
+    RecordingSink sink;
+    OutputBatch batch{sink};
+    FakeHandler handler;
+    FakeObserver observer;
+    Dispatcher dispatcher{handler, observer, batch, true};
+    DeviceKeys kb;
+    for (auto [code, value] : {std::pair{KEY_LEFTMETA, 1}, {KEY_LEFTSHIFT, 1}, {KEY_K, 1}, {KEY_K, 0}}) {
+        dispatcher.onEvent(kb, input_event{{}, EV_KEY, static_cast<std::uint16_t>(code), value});
+    }
+    dispatcher.deviceRemoved(kb);
+    batch.flush();
+    EXPECT_TRUE(sink.log.empty());
+    ASSERT_EQ(handler.seen.size(), 2U);
+    EXPECT_EQ(handler.seen[0].keyCode, 40);
+    EXPECT_EQ(handler.seen[0].flags, mod::command | mod::shift);
+    EXPECT_EQ(dispatcher.physicalFlags(), 0U);
+}
+
+} // namespace
+} // namespace norvane::linux_input
