@@ -26,15 +26,21 @@ public:
     std::vector<ProbeInfo> probes;
 };
 
-// The engine on the simulated platform.
+// The engine, started, on the simulated platform (optionally with another
+// source of the frontmost application).
 struct EngineFixture {
+    explicit EngineFixture(const FrontmostSource* front = nullptr)
+        : engine(EngineServices{platform.tap, platform.output, front != nullptr ? *front : platform.frontmost,
+                                platform.pages, platform.workspace, platform.notifier, platform.executor, switches,
+                                listener})
+    {
+        engine.start();
+    }
+
     sim::Platform platform;
     EngineSwitches switches;
     RecordingListener listener;
-    Engine engine{EngineServices{platform.tap, platform.output, platform.frontmost, platform.pages, platform.workspace,
-                                 platform.notifier, platform.executor, switches, listener}};
-
-    EngineFixture() { engine.start(); }
+    Engine engine;
 
     // Feeds one event through the tap; returns whether it is delivered.
     bool feed(InputEvent& event) { return platform.tap.feed(event); }
@@ -48,11 +54,6 @@ struct EngineFixture {
 inline RuleGroup group(std::string name, std::vector<Mapping> mappings, Scope scope = {})
 {
     return RuleGroup(std::move(name), std::move(scope), std::move(mappings));
-}
-
-inline Mapping rule(Trigger trigger, Action action, std::string note = {})
-{
-    return Mapping(trigger, std::move(action), std::move(note));
 }
 
 } // namespace norvane::test

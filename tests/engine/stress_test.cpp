@@ -20,10 +20,10 @@ std::vector<RuleGroup> ruleSet(int variant)
     const Combo target{static_cast<std::int64_t>(100 + variant % 3), mod::command};
     Scope browsers{ScopeMode::only, {"firefox"}, {"docs"}};
     return {
-        group("keys", {rule(Trigger::key(Combo{40, mod::control}), Action::keys(target)),
-                       rule(Trigger::key(Combo{variant % 2 == 0 ? 41 : 42, 0}), Action::media(MediaKey::volumeUp))}),
-        group("web", {rule(Trigger::key(Combo{43, 0}), Action::keys(Combo{44, 0}))}, browsers),
-        group("mouse", {rule(Trigger::mouse(variant % 2 == 0 ? 3 : 4), Action::openApp("firefox"))}),
+        group("keys", {Mapping(Trigger::key(Combo{40, mod::control}), Action::keys(target)),
+                       Mapping(Trigger::key(Combo{variant % 2 == 0 ? 41 : 42, 0}), Action::media(MediaKey::volumeUp))}),
+        group("web", {Mapping(Trigger::key(Combo{43, 0}), Action::keys(Combo{44, 0}))}, browsers),
+        group("mouse", {Mapping(Trigger::mouse(variant % 2 == 0 ? 3 : 4), Action::openApp("firefox"))}),
     };
 }
 

@@ -6,6 +6,7 @@
 #include "platform/sim/sim_platform.h"
 #include "vm_devices.h"
 
+#include <algorithm>
 #include <gtest/gtest.h>
 #include <string>
 #include <utility>
@@ -56,65 +57,49 @@ protected:
 
     void pump() { platform.executor.drain(); }
 
-    // Whether the input layer reads the device at `devnode` with a grab.
-    [[nodiscard]] bool grabbed(const FakeDevice& device) const
+    // Whether the input layer reads `device` (with a grab, when `grabbedOnly`).
+    [[nodiscard]] bool read(const FakeDevice& device, bool grabbedOnly = false) const
     {
-        for (const auto& d : input.devices()) {
-            if (d.devnode == device.devnode()) {
-                return d.grabbed;
-            }
-        }
-        return false;
+        const auto all = input.devices();
+        return std::any_of(all.begin(), all.end(), [&](const linux_input::DeviceStatus& d) {
+            return d.devnode == device.devnode() && (d.grabbed || !grabbedOnly);
+        });
     }
-    [[nodiscard]] bool read(const FakeDevice& device) const
-    {
-        for (const auto& d : input.devices()) {
-            if (d.devnode == device.devnode()) {
-                return true;
-            }
-        }
-        return false;
-    }
+    [[nodiscard]] bool grabbed(const FakeDevice& device) const { return read(device, true); }
     void waitGrabbed(const FakeDevice& device, bool state = true)
     {
         ASSERT_TRUE(waitUntil([&] { return grabbed(device) == state; }, [&] { pump(); }))
             << device.devnode() << (state ? " never grabbed" : " never let go");
     }
 
-    // The key changes on the output until `count` have come (or a quiet
-    // period passed), then anything further within a short while.
-    std::vector<KeyChange> outputKeys(std::size_t count, std::chrono::milliseconds quiet = 150ms)
-    {
-        std::vector<KeyChange> keys;
-        const auto deadline = std::chrono::steady_clock::now() + 3s;
-        while (keys.size() < count && std::chrono::steady_clock::now() < deadline) {
-            pump();
-            if (const auto ev = output->next(5ms); ev && ev->type == EV_KEY) {
-                keys.emplace_back(ev->code, ev->value);
-            }
-        }
-        const auto settle = std::chrono::steady_clock::now() + quiet;
-        while (std::chrono::steady_clock::now() < settle) {
-            pump();
-            if (const auto ev = output->next(5ms); ev && ev->type == EV_KEY) {
-                keys.emplace_back(ev->code, ev->value);
-            }
-        }
-        return keys;
-    }
-    // Every event on the output (SYN_REPORTs included) until a quiet period.
-    std::vector<input_event> outputEvents(std::chrono::milliseconds quiet = 150ms)
+    // Every event on the output (SYN_REPORTs included): waits up to 3 s for
+    // `keys` key changes, then until `quiet` passes without an event.
+    std::vector<input_event> outputEvents(std::size_t keys = 0, std::chrono::milliseconds quiet = 150ms)
     {
         std::vector<input_event> events;
-        auto settle = std::chrono::steady_clock::now() + quiet;
-        while (std::chrono::steady_clock::now() < settle) {
+        std::size_t seen = 0;
+        const auto deadline = std::chrono::steady_clock::now() + 3s;
+        for (auto settle = std::chrono::steady_clock::now() + quiet;
+             std::chrono::steady_clock::now() < (seen < keys ? deadline : settle);) {
             pump();
             if (const auto ev = output->next(5ms)) {
                 events.push_back(*ev);
+                seen += ev->type == EV_KEY ? 1 : 0;
                 settle = std::chrono::steady_clock::now() + quiet;
             }
         }
         return events;
+    }
+    // The key and button changes among them.
+    std::vector<KeyChange> outputKeys(std::size_t count = 0)
+    {
+        std::vector<KeyChange> keys;
+        for (const auto& ev : outputEvents(count)) {
+            if (ev.type == EV_KEY) {
+                keys.emplace_back(ev.code, ev.value);
+            }
+        }
+        return keys;
     }
 
     sim::Platform platform;

@@ -6,6 +6,7 @@
 #include "platform/linux/input/linux_input.h"
 #include "vm_devices.h"
 
+#include <algorithm>
 #include <csignal>
 #include <gtest/gtest.h>
 #include <poll.h>
@@ -98,12 +99,7 @@ protected:
             kb->key(code, 1);
         }
         ASSERT_TRUE(waitUntil([&] {
-            for (const auto code : codes) {
-                if (!keyDown(outputNode, code)) {
-                    return false;
-                }
-            }
-            return true;
+            return std::all_of(codes.begin(), codes.end(), [&](std::uint16_t c) { return keyDown(outputNode, c); });
         }));
     }
     void TearDown() override

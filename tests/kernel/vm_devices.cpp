@@ -1,5 +1,6 @@
 #include "vm_devices.h"
 
+#include <algorithm>
 #include <fcntl.h>
 #include <libevdev/libevdev-uinput.h>
 #include <libevdev/libevdev.h>
@@ -8,13 +9,27 @@
 #include <sys/ioctl.h>
 #include <thread>
 #include <unistd.h>
+#include <utility>
+#include <vector>
 
 namespace norvane::kernel_test {
 
 namespace {
 
-libevdev_uinput* create(libevdev* description)
+// A USB device with `name`, `vendor` and, per event type, these codes.
+libevdev_uinput* create(const std::string& name, std::uint16_t vendor,
+                        const std::vector<std::pair<unsigned, std::vector<unsigned>>>& codes)
 {
+    libevdev* description = libevdev_new();
+    libevdev_set_name(description, name.c_str());
+    libevdev_set_id_bustype(description, BUS_USB);
+    libevdev_set_id_vendor(description, vendor);
+    libevdev_set_id_product(description, 0x0001);
+    for (const auto& [type, list] : codes) {
+        for (const unsigned code : list) {
+            libevdev_enable_event_code(description, type, code, nullptr);
+        }
+    }
     libevdev_uinput* device = nullptr;
     const int rc = libevdev_uinput_create_from_device(description, LIBEVDEV_UINPUT_OPEN_MANAGED, &device);
     libevdev_free(description);
@@ -24,45 +39,38 @@ libevdev_uinput* create(libevdev* description)
     return device;
 }
 
-libevdev* describe(const std::string& name, std::uint16_t vendor)
+// Reads one of the device's state bitmaps (`request` sized for `bits`).
+template <std::size_t N> bool stateBits(const std::string& devnode, unsigned long request, unsigned char (&bits)[N])
 {
-    libevdev* dev = libevdev_new();
-    libevdev_set_name(dev, name.c_str());
-    libevdev_set_id_bustype(dev, BUS_USB);
-    libevdev_set_id_vendor(dev, vendor);
-    libevdev_set_id_product(dev, 0x0001);
-    libevdev_enable_event_type(dev, EV_KEY);
-    return dev;
+    const int fd = ::open(devnode.c_str(), O_RDONLY | O_CLOEXEC);
+    const bool ok = fd >= 0 && ::ioctl(fd, request, bits) >= 0;
+    ::close(fd);
+    return ok;
+}
+
+bool bitSet(const unsigned char* bits, unsigned code)
+{
+    return ((bits[code / 8] >> (code % 8)) & 1U) != 0;
 }
 
 } // namespace
 
 std::unique_ptr<FakeDevice> FakeDevice::keyboard(const std::string& name)
 {
-    libevdev* dev = describe(name, 0x1234);
+    std::vector<unsigned> keys;
     for (unsigned code = KEY_ESC; code <= KEY_MICMUTE; ++code) {
-        libevdev_enable_event_code(dev, EV_KEY, code, nullptr);
+        keys.push_back(code);
     }
-    libevdev_enable_event_type(dev, EV_MSC);
-    libevdev_enable_event_code(dev, EV_MSC, MSC_SCAN, nullptr);
-    libevdev_enable_event_type(dev, EV_LED);
-    for (const unsigned code : {LED_NUML, LED_CAPSL, LED_SCROLLL}) {
-        libevdev_enable_event_code(dev, EV_LED, code, nullptr);
-    }
-    return std::unique_ptr<FakeDevice>(new FakeDevice(create(dev)));
+    return std::unique_ptr<FakeDevice>(new FakeDevice(
+        create(name, 0x1234, {{EV_KEY, keys}, {EV_MSC, {MSC_SCAN}}, {EV_LED, {LED_NUML, LED_CAPSL, LED_SCROLLL}}})));
 }
 
 std::unique_ptr<FakeDevice> FakeDevice::mouse(const std::string& name)
 {
-    libevdev* dev = describe(name, 0x5678);
-    for (const unsigned code : {BTN_LEFT, BTN_RIGHT, BTN_MIDDLE, BTN_SIDE, BTN_EXTRA}) {
-        libevdev_enable_event_code(dev, EV_KEY, code, nullptr);
-    }
-    libevdev_enable_event_type(dev, EV_REL);
-    for (const unsigned code : {REL_X, REL_Y, REL_WHEEL, REL_HWHEEL, REL_WHEEL_HI_RES, REL_HWHEEL_HI_RES}) {
-        libevdev_enable_event_code(dev, EV_REL, code, nullptr);
-    }
-    return std::unique_ptr<FakeDevice>(new FakeDevice(create(dev)));
+    return std::unique_ptr<FakeDevice>(
+        new FakeDevice(create(name, 0x5678,
+                              {{EV_KEY, {BTN_LEFT, BTN_RIGHT, BTN_MIDDLE, BTN_SIDE, BTN_EXTRA}},
+                               {EV_REL, {REL_X, REL_Y, REL_WHEEL, REL_HWHEEL, REL_WHEEL_HI_RES, REL_HWHEEL_HI_RES}}})));
 }
 
 FakeDevice::~FakeDevice()
@@ -94,14 +102,9 @@ EventReader::~EventReader()
 std::optional<input_event> EventReader::next(std::chrono::milliseconds timeout)
 {
     input_event ev{};
-    if (::read(fd_, &ev, sizeof ev) == sizeof ev) {
-        return ev;
-    }
     pollfd p{fd_, POLLIN, 0};
-    if (::poll(&p, 1, static_cast<int>(timeout.count())) <= 0) {
-        return std::nullopt;
-    }
-    if (::read(fd_, &ev, sizeof ev) == sizeof ev) {
+    if (::read(fd_, &ev, sizeof ev) == sizeof ev ||
+        (::poll(&p, 1, static_cast<int>(timeout.count())) > 0 && ::read(fd_, &ev, sizeof ev) == sizeof ev)) {
         return ev;
     }
     return std::nullopt;
@@ -109,70 +112,33 @@ std::optional<input_event> EventReader::next(std::chrono::milliseconds timeout)
 
 void EventReader::discard()
 {
-    input_event ev{};
-    while (::read(fd_, &ev, sizeof ev) == sizeof ev) {
+    while (next(std::chrono::milliseconds(0))) {
     }
 }
-
-namespace {
-
-bool keyBits(const std::string& devnode, unsigned char (&bits)[KEY_CNT / 8])
-{
-    const int fd = ::open(devnode.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) {
-        return false;
-    }
-    const bool ok = ::ioctl(fd, EVIOCGKEY(sizeof bits), bits) >= 0;
-    ::close(fd);
-    return ok;
-}
-
-} // namespace
 
 bool anyKeyDown(const std::string& devnode)
 {
     unsigned char bits[KEY_CNT / 8] = {};
-    if (!keyBits(devnode, bits)) {
-        return true;
-    }
-    for (const unsigned char b : bits) {
-        if (b != 0) {
-            return true;
-        }
-    }
-    return false;
+    return !stateBits(devnode, EVIOCGKEY(sizeof bits), bits) ||
+           std::any_of(std::begin(bits), std::end(bits), [](unsigned char b) { return b != 0; });
 }
 
 bool keyDown(const std::string& devnode, std::uint16_t code)
 {
     unsigned char bits[KEY_CNT / 8] = {};
-    return keyBits(devnode, bits) && ((bits[code / 8] >> (code % 8)) & 1U) != 0;
+    return stateBits(devnode, EVIOCGKEY(sizeof bits), bits) && bitSet(bits, code);
 }
 
 bool ledOn(const std::string& devnode, std::uint16_t led)
 {
     unsigned char bits[LED_CNT / 8 + 1] = {};
-    const int fd = ::open(devnode.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) {
-        return false;
-    }
-    const bool ok = ::ioctl(fd, EVIOCGLED(sizeof bits), bits) >= 0;
-    ::close(fd);
-    return ok && ((bits[led / 8] >> (led % 8)) & 1U) != 0;
+    return stateBits(devnode, EVIOCGLED(sizeof bits), bits) && bitSet(bits, led);
 }
 
 void setLed(const std::string& devnode, std::uint16_t led, bool on)
 {
     const int fd = ::open(devnode.c_str(), O_WRONLY | O_CLOEXEC);
-    if (fd < 0) {
-        return;
-    }
-    input_event events[2] = {};
-    events[0].type = EV_LED;
-    events[0].code = led;
-    events[0].value = on ? 1 : 0;
-    events[1].type = EV_SYN;
-    events[1].code = SYN_REPORT;
+    const input_event events[2] = {{{}, EV_LED, led, on ? 1 : 0}, {{}, EV_SYN, SYN_REPORT, 0}};
     [[maybe_unused]] const ssize_t n = ::write(fd, events, sizeof events);
     ::close(fd);
 }
@@ -180,11 +146,8 @@ void setLed(const std::string& devnode, std::uint16_t led, bool on)
 bool grabbedByAnother(const std::string& devnode)
 {
     const int fd = ::open(devnode.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0) {
-        return false;
-    }
-    const bool busy = ::ioctl(fd, EVIOCGRAB, 1) != 0;
-    if (!busy) {
+    const bool busy = fd >= 0 && ::ioctl(fd, EVIOCGRAB, 1) != 0;
+    if (fd >= 0 && !busy) {
         ::ioctl(fd, EVIOCGRAB, 0);
     }
     ::close(fd);

@@ -238,13 +238,6 @@ TEST(ConfigReading, ActionsReadOnlyTheMembersOfTheirKind)
     EXPECT_FALSE(m.action.has_value());
 }
 
-TEST(ConfigReading, IdsAcceptEitherCaseAndAreWrittenUpperCase)
-{
-    const auto m = mappingFromJson(json::parse(R"({"id": "0f3a2b4c-1d2e-4f60-8a9b-0c1d2e3f4a5b"})"));
-    EXPECT_EQ(m.id.string(), "0F3A2B4C-1D2E-4F60-8A9B-0C1D2E3F4A5B");
-    EXPECT_EQ(toJson(m)["id"], "0F3A2B4C-1D2E-4F60-8A9B-0C1D2E3F4A5B");
-}
-
 TEST(ConfigBadInput, DeepNestingIsRejectedWithoutRecursion)
 {
     const std::string deep(1'000'000, '[');

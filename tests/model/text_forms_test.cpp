@@ -4,30 +4,12 @@
 
 #include <gtest/gtest.h>
 #include <limits>
-#include <set>
 
 namespace norvane {
 namespace {
 
 constexpr std::int64_t int64Min = std::numeric_limits<std::int64_t>::min();
 constexpr std::int64_t int64Max = std::numeric_limits<std::int64_t>::max();
-
-TEST(KeyTables, NamesAreLowerCaseUniqueAndInvertible)
-{
-    std::set<std::int64_t> codes;
-    for (const auto& k : keyCodes) {
-        EXPECT_EQ(k.name.find('+'), std::string_view::npos) << k.name;
-        for (const char ch : k.name) {
-            EXPECT_FALSE(ch >= 'A' && ch <= 'Z') << k.name;
-        }
-        EXPECT_TRUE(codes.insert(k.code).second) << "code twice: " << k.code;
-        EXPECT_EQ(keyNameForCode(k.code), k.name);
-        EXPECT_EQ(keyCodeForName(k.name), k.code);
-    }
-    EXPECT_EQ(keyCodeForName("delete"), 51);
-    EXPECT_EQ(keyCodeForName("forwarddelete"), 117);
-    EXPECT_EQ(keyCodeForName("f17"), 64);
-}
 
 TEST(ComboText, ParsesAndWritesCanonicalForm)
 {
@@ -59,22 +41,8 @@ TEST(ComboText, ParsesAndWritesCanonicalForm)
 
 TEST(ComboText, RejectsTextsThatAreNoCombination)
 {
-    const char* cases[] = {"",
-                           "+",
-                           "++",
-                           "cmd",
-                           "cmd+",
-                           "cmd+ ",
-                           "#",
-                           "#x",
-                           "#1.5",
-                           "# 1",
-                           "fn+k",
-                           "ctrl+k\n",
-                           "#99999999999999999999",
-                           "cmd+#",
-                           "k+nope"};
-    for (const auto* text : cases) {
+    for (const auto* text : {"", "+", "++", "cmd", "cmd+", "cmd+ ", "#", "#x", "#1.5", "# 1", "fn+k", "ctrl+k\n",
+                             "#99999999999999999999", "cmd+#", "k+nope"}) {
         EXPECT_FALSE(Combo::parse(text).has_value()) << '"' << text << '"';
     }
 }
@@ -109,16 +77,10 @@ TEST(ComboText, EveryCombinationRoundTrips)
 TEST(ComboLabels, UseKeycapSymbolsAndDisplayNames)
 {
     EXPECT_EQ(Combo(49, 0).keyLabel(), "空格");
-    EXPECT_EQ(Combo(53, 0).keyLabel(), "esc");
     EXPECT_EQ(Combo(122, 0).keyLabel(), "F1");
-    EXPECT_EQ(Combo(40, 0).keyLabel(), "K");
-    EXPECT_EQ(Combo(41, 0).keyLabel(), ";");
-    EXPECT_EQ(Combo(300, 0).keyLabel(), "键300");
     EXPECT_EQ(Combo(-5, 0).keyLabel(), "键-5");
     EXPECT_EQ(Combo(123, relevantMask).label(), "⌃⌥⇧⌘←");
     EXPECT_EQ(Combo(21, mod::command | mod::shift).symbols(), (std::vector<std::string>{"⇧", "⌘", "4"}));
-    EXPECT_EQ(Combo(49, mod::control | mod::option).label(), "⌃⌥空格");
-    EXPECT_EQ(Combo(116, 0).label(), "PgUp");
 }
 
 TEST(TriggerText, MouseFormAndFallbackToCombination)
@@ -130,18 +92,14 @@ TEST(TriggerText, MouseFormAndFallbackToCombination)
     for (const auto* text : {"mouse:", "MOUSE:3", "mouse:x", "mouse: 3", "mouse:3x", ""}) {
         EXPECT_FALSE(Trigger::parse(text).has_value()) << text;
     }
-    // Same number, different kinds: different triggers and (almost surely) hashes.
-    EXPECT_NE(Trigger::key(Combo(3, 0)), Trigger::mouse(3));
-    EXPECT_NE(std::hash<Trigger>{}(Trigger::key(Combo(3, 0))), std::hash<Trigger>{}(Trigger::mouse(3)));
+    EXPECT_NE(Trigger::key(Combo(3, 0)), Trigger::mouse(3)); // same number, different kinds
 }
 
 TEST(TriggerLabels, NameMouseButtonsOneBased)
 {
     EXPECT_EQ(Trigger::mouse(2).label(), "鼠标中键");
-    EXPECT_EQ(Trigger::mouse(3).label(), "鼠标后退键");
     EXPECT_EQ(Trigger::mouse(4).label(), "鼠标前进键");
     EXPECT_EQ(Trigger::mouse(0).label(), "鼠标按键 1");
-    EXPECT_EQ(Trigger::mouse(5).label(), "鼠标按键 6");
     EXPECT_EQ(Trigger::mouse(-1).label(), "鼠标按键 0");
     EXPECT_EQ(mouseButtonName(int64Max), "鼠标按键 9223372036854775808");
     EXPECT_EQ(mouseButtonName(int64Min), "鼠标按键 -9223372036854775807");

@@ -3,10 +3,10 @@
 #include "platform/linux/browser/runtime_dir.h"
 #include "test_support.h"
 
+#include <cerrno>
 #include <cstring>
 #include <fstream>
 #include <gtest/gtest.h>
-#include <poll.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/un.h>
@@ -49,17 +49,13 @@ public:
                 if ((got = reader_.next())) {
                     return true;
                 }
-                pollfd p{fd_, POLLIN, 0};
-                if (::poll(&p, 1, 0) == 1) {
-                    char buffer[4096];
-                    const auto n = ::recv(fd_, buffer, sizeof buffer, 0);
-                    if (n <= 0) {
-                        closed = true;
-                        return true;
-                    }
+                char buffer[4096];
+                const auto n = ::recv(fd_, buffer, sizeof buffer, MSG_DONTWAIT);
+                if (n > 0) {
                     reader_.append(buffer, static_cast<std::size_t>(n));
                 }
-                return false;
+                closed = n == 0 || (n < 0 && errno != EAGAIN);
+                return closed;
             },
             pump);
         return closed ? std::nullopt : got;

@@ -12,9 +12,8 @@
 #include "test_support.h"
 
 #include <fstream>
-#include <iostream>
 #include <gtest/gtest.h>
-#include <mutex>
+#include <iostream>
 #include <sstream>
 
 namespace norvane::bridge {
@@ -23,32 +22,12 @@ namespace {
 using namespace std::chrono_literals;
 namespace fs = std::filesystem;
 
-class ProbeLog final : public EngineListener {
-public:
+// Keeps the last probe report (the executor runs on the test thread).
+struct ProbeLog final : EngineListener {
     void recordHit(const CompiledMapping& /*mapping*/, const std::optional<std::string>& /*appID*/) override {}
-    void probe(const ProbeInfo& info) override
-    {
-        const std::lock_guard lock(mutex_);
-        last_ = info;
-    }
-    std::optional<ProbeInfo> last()
-    {
-        const std::lock_guard lock(mutex_);
-        return last_;
-    }
-
-private:
-    std::mutex mutex_;
-    std::optional<ProbeInfo> last_;
+    void probe(const ProbeInfo& info) override { last = info; }
+    std::optional<ProbeInfo> last;
 };
-
-std::string fileText(const fs::path& path)
-{
-    std::ifstream in(path);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
 
 class BrowserEndToEnd : public testing::Test {
 protected:
@@ -99,7 +78,7 @@ protected:
     void TearDown() override
     {
         if (HasFailure()) {
-            std::cerr << "--- chromium log ---\n" << fileText(dir.path() / "chromium.log") << "\n";
+            std::cerr << "--- chromium log ---\n" << std::ifstream(dir.path() / "chromium.log").rdbuf() << "\n";
         }
     }
 
@@ -155,8 +134,8 @@ TEST_F(BrowserEndToEnd, TabsChangeTheCachedAddressAndAPageScopedRuleFollows)
     ASSERT_TRUE(alpha.starts_with("target ")) << alpha;
     ASSERT_TRUE(addressBecomes(base + "/alpha.html"));
     EXPECT_TRUE(ruleFires());
-    ASSERT_TRUE(listener.last());
-    EXPECT_EQ(listener.last()->url, base + "/alpha.html"); // the probe shows the page too
+    ASSERT_TRUE(listener.last);
+    EXPECT_EQ(listener.last->url, base + "/alpha.html"); // the probe shows the page too
 
     const auto beta = command("open /beta.html");
     ASSERT_TRUE(beta.starts_with("target ")) << beta;

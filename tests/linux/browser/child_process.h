@@ -1,7 +1,8 @@
 #pragma once
 
+#include "test_support.h"
+
 #include <chrono>
-#include <cstring>
 #include <fcntl.h>
 #include <optional>
 #include <poll.h>
@@ -52,87 +53,60 @@ public:
             ::kill(pid_, SIGKILL);
             ::waitpid(pid_, nullptr, 0);
         }
-        if (stdout_ >= 0) {
-            ::close(stdout_);
-        }
+        ::close(stdout_);
     }
     ChildProcess(const ChildProcess&) = delete;
     ChildProcess& operator=(const ChildProcess&) = delete;
 
     [[nodiscard]] int pid() const noexcept { return pid_; }
-    [[nodiscard]] bool running() const noexcept { return pid_ > 0 && !status_; }
 
+    // A blocking write to a pipe is complete unless the reader has gone.
     bool write(const std::string& bytes)
     {
-        std::size_t done = 0;
-        while (done < bytes.size()) {
-            const auto n = ::write(stdin_, bytes.data() + done, bytes.size() - done);
-            if (n <= 0) {
-                return false;
-            }
-            done += static_cast<std::size_t>(n);
-        }
-        return true;
+        return ::write(stdin_, bytes.data(), bytes.size()) == static_cast<ssize_t>(bytes.size());
     }
     void closeStdin()
     {
-        if (stdin_ >= 0) {
-            ::close(stdin_);
-            stdin_ = -1;
-        }
+        ::close(stdin_);
+        stdin_ = -1;
     }
     // Whatever the child has written within `timeout` (at least one byte),
     // or nothing at its end of output or when it stays silent.
     std::optional<std::string> read(std::chrono::milliseconds timeout)
     {
         pollfd p{stdout_, POLLIN, 0};
-        if (::poll(&p, 1, static_cast<int>(timeout.count())) != 1) {
-            return std::nullopt;
-        }
         char buffer[4096];
-        const auto n = ::read(stdout_, buffer, sizeof buffer);
-        if (n <= 0) {
-            return std::nullopt;
-        }
-        return std::string(buffer, static_cast<std::size_t>(n));
+        const auto n =
+            ::poll(&p, 1, static_cast<int>(timeout.count())) == 1 ? ::read(stdout_, buffer, sizeof buffer) : 0;
+        return n > 0 ? std::optional(std::string(buffer, static_cast<std::size_t>(n))) : std::nullopt;
     }
     // One line of output without its newline; nothing on timeout or at the end.
     std::optional<std::string> readLine(std::chrono::milliseconds timeout)
     {
         const auto deadline = std::chrono::steady_clock::now() + timeout;
-        for (;;) {
-            if (const auto nl = lineBuffer_.find('\n'); nl != std::string::npos) {
-                auto line = lineBuffer_.substr(0, nl);
-                lineBuffer_.erase(0, nl + 1);
-                return line;
-            }
+        std::size_t nl = 0;
+        while ((nl = lineBuffer_.find('\n')) == std::string::npos) {
             const auto left =
                 std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
-            if (left.count() <= 0) {
-                return std::nullopt;
-            }
-            const auto more = read(left);
+            const auto more = left.count() > 0 ? read(left) : std::nullopt;
             if (!more) {
                 return std::nullopt;
             }
             lineBuffer_ += *more;
         }
+        auto line = lineBuffer_.substr(0, nl);
+        lineBuffer_.erase(0, nl + 1);
+        return line;
     }
     // The exit status once the child ends within `timeout`.
     std::optional<int> wait(std::chrono::milliseconds timeout)
     {
-        const auto deadline = std::chrono::steady_clock::now() + timeout;
-        while (!status_) {
-            int status = 0;
-            const auto r = ::waitpid(pid_, &status, WNOHANG);
-            if (r == pid_) {
-                status_ = status;
-                break;
-            }
-            if (r < 0 || std::chrono::steady_clock::now() > deadline) {
-                return std::nullopt;
-            }
-            ::usleep(10000);
+        int status = 0;
+        if (!status_ && eventually([&] { return ::waitpid(pid_, &status, WNOHANG) == pid_; }, {}, timeout)) {
+            status_ = status;
+        }
+        if (!status_) {
+            return std::nullopt;
         }
         return WIFEXITED(*status_) ? WEXITSTATUS(*status_) : 128 + WTERMSIG(*status_);
     }

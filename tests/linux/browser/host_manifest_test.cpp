@@ -5,7 +5,6 @@
 #include <fstream>
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
-#include <sstream>
 #include <sys/stat.h>
 
 namespace norvane::bridge {
@@ -15,10 +14,7 @@ namespace fs = std::filesystem;
 
 nlohmann::json readJSON(const fs::path& file)
 {
-    std::ifstream in(file);
-    std::stringstream text;
-    text << in.rdbuf();
-    return nlohmann::json::parse(text.str(), nullptr, false);
+    return nlohmann::json::parse(std::ifstream(file), nullptr, false);
 }
 
 struct HostManifestTest : testing::Test {

@@ -5,6 +5,7 @@
 #include "platform/linux/browser/runtime_dir.h"
 #include "test_support.h"
 
+#include <cstring>
 #include <gtest/gtest.h>
 
 namespace norvane::bridge {

@@ -66,19 +66,6 @@ TEST_F(PageCacheTest, ABrowserNotInFrontAnswersWithTheLastPageItShowed)
     EXPECT_EQ(cache.currentURL("chromium"), "https://other.example/");
 }
 
-TEST_F(PageCacheTest, AClosedBridgeLeavesNoAddressBehind)
-{
-    cache.connected(1, 100, chromium);
-    cache.report(1, PageReport{10, "https://docs.example/a"});
-    front.publish("chromium", 100);
-    ASSERT_TRUE(cache.currentURL("chromium"));
-    cache.report(99, PageReport{10, "https://ghost.example/"}); // never said hello: ignored
-    cache.disconnected(1);
-    EXPECT_FALSE(cache.currentURL("chromium"));
-    EXPECT_TRUE(cache.snapshot()->browsers.empty());
-    EXPECT_TRUE(cache.status().empty());
-}
-
 TEST_F(PageCacheTest, WindowsBeyondTheCapForgetTheOldest)
 {
     cache.connected(1, 100, chromium);

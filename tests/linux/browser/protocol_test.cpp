@@ -102,10 +102,6 @@ TEST(BrowserIdentity, ExecutablePathsNameTheBrowser)
     EXPECT_EQ(browserAppIDs("/opt/google/chrome/chrome"), (V{"google-chrome"}));
     EXPECT_EQ(browserAppIDs("/opt/google/chrome-unstable/chrome"), (V{"google-chrome-unstable"}));
     EXPECT_EQ(browserAppIDs("/opt/google/chrome/chrome (deleted)"), (V{"google-chrome"}));
-    EXPECT_EQ(browserAppIDs("/opt/microsoft/msedge/msedge"), (V{"microsoft-edge"}));
-    EXPECT_EQ(browserAppIDs("/opt/brave.com/brave/brave"), (V{"brave-browser"}));
-    EXPECT_EQ(browserAppIDs("/opt/vivaldi/vivaldi-bin"), (V{"vivaldi-stable"}));
-    EXPECT_EQ(browserAppIDs("/usr/lib/firefox-esr/firefox-esr"), (V{"firefox-esr", "firefox"}));
     EXPECT_EQ(browserAppIDs("/usr/local/bin/surf"), (V{"surf"}));
     EXPECT_EQ(browserAppIDs(""), V{});
 }

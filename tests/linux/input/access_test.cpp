@@ -1,11 +1,10 @@
 #include "platform/linux/input/input_access.h"
 
-#include <condition_variable>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <future>
 #include <gtest/gtest.h>
-#include <mutex>
 #include <sstream>
 #include <unistd.h>
 
@@ -63,42 +62,35 @@ TEST(AccessPackaging, RuleHelperAndCommandsAgree)
     EXPECT_NE(policy.find("<allow_active>yes</allow_active>"), std::string::npos);
 }
 
-class TempDir {
-public:
-    TempDir() : path_(fs::temp_directory_path() / ("norvane-access-" + std::to_string(::getpid())))
-    {
-        fs::create_directories(path_);
-    }
-    ~TempDir() { fs::remove_all(path_); }
-    [[nodiscard]] const fs::path& path() const { return path_; }
-
-private:
-    fs::path path_;
+struct TempDir {
+    TempDir() { fs::create_directories(path); }
+    ~TempDir() { fs::remove_all(path); }
+    fs::path path = fs::temp_directory_path() / ("norvane-access-" + std::to_string(::getpid()));
 };
 
 TEST(AccessCheck, CountsEventNodesAndNeedsUinput)
 {
     TempDir dir;
-    const fs::path input = dir.path() / "input";
+    const fs::path input = dir.path / "input";
     fs::create_directories(input);
     writeFile(input / "event0", "");
     writeFile(input / "event1", "");
     writeFile(input / "mouse0", ""); // not an event node
-    writeFile(dir.path() / "uinput", "");
+    writeFile(dir.path / "uinput", "");
 
-    InputAccess access = checkInputAccess(input, dir.path() / "uinput");
+    InputAccess access = checkInputAccess(input, dir.path / "uinput");
     EXPECT_EQ(access.eventNodes, 2U);
     EXPECT_EQ(access.readableNodes, 2U);
     EXPECT_TRUE(access.trusted());
 
-    access = checkInputAccess(input, dir.path() / "missing");
+    access = checkInputAccess(input, dir.path / "missing");
     EXPECT_FALSE(access.uinputWritable);
     EXPECT_FALSE(access.trusted());
     EXPECT_TRUE(access.canRead());
 
     if (::geteuid() != 0) { // root reads everything
         fs::permissions(input / "event1", fs::perms::none);
-        access = checkInputAccess(input, dir.path() / "uinput");
+        access = checkInputAccess(input, dir.path / "uinput");
         EXPECT_EQ(access.readableNodes, 1U);
         EXPECT_FALSE(access.trusted());
     }
@@ -107,19 +99,9 @@ TEST(AccessCheck, CountsEventNodesAndNeedsUinput)
 // Runs request() and waits for its outcome.
 std::optional<std::string> requestAndWait(LinuxAccessPermission& permission)
 {
-    std::mutex m;
-    std::condition_variable cv;
-    bool done = false;
-    std::optional<std::string> outcome;
-    permission.request([&](std::optional<std::string> instructions) {
-        const std::lock_guard lock(m);
-        outcome = std::move(instructions);
-        done = true;
-        cv.notify_one();
-    });
-    std::unique_lock lock(m);
-    cv.wait(lock, [&] { return done; });
-    return outcome;
+    std::promise<std::optional<std::string>> outcome;
+    permission.request([&](std::optional<std::string> instructions) { outcome.set_value(std::move(instructions)); });
+    return outcome.get_future().get();
 }
 
 TEST(AccessRequest, RunsTheHelperThroughPkexecAndFallsBackToCommands)
@@ -127,20 +109,20 @@ TEST(AccessRequest, RunsTheHelperThroughPkexecAndFallsBackToCommands)
     TempDir dir;
     const std::string savedPath = std::getenv("PATH") != nullptr ? std::getenv("PATH") : "";
     // A stand-in for pkexec: drops its option and runs the helper.
-    writeFile(dir.path() / "pkexec", "#!/bin/sh\nshift\nexec \"$@\"\n");
-    writeFile(dir.path() / "grant", "#!/bin/sh\nexit 0\n");
-    writeFile(dir.path() / "refuse", "#!/bin/sh\nexit 126\n");
+    writeFile(dir.path / "pkexec", "#!/bin/sh\nshift\nexec \"$@\"\n");
+    writeFile(dir.path / "grant", "#!/bin/sh\nexit 0\n");
+    writeFile(dir.path / "refuse", "#!/bin/sh\nexit 126\n");
 
-    ::setenv("PATH", dir.path().c_str(), 1);
-    LinuxAccessPermission granting((dir.path() / "grant").string());
+    ::setenv("PATH", dir.path.c_str(), 1);
+    LinuxAccessPermission granting((dir.path / "grant").string());
     EXPECT_EQ(requestAndWait(granting), std::nullopt);
-    LinuxAccessPermission refusing((dir.path() / "refuse").string());
+    LinuxAccessPermission refusing((dir.path / "refuse").string());
     const auto refused = requestAndWait(refusing);
     ASSERT_TRUE(refused.has_value());
     EXPECT_NE(refused->find(manualAccessCommands()), std::string::npos);
 
     // No pkexec at all, or no helper: the commands at once.
-    fs::remove(dir.path() / "pkexec");
+    fs::remove(dir.path / "pkexec");
     EXPECT_TRUE(requestAndWait(granting).has_value());
     ::setenv("PATH", savedPath.c_str(), 1);
     LinuxAccessPermission noHelper{std::string()};
