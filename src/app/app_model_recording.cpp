@@ -93,7 +93,7 @@ void AppModel::stopRecording()
 
 void AppModel::requestAccessibility()
 {
-    platform_.permission.request([this, inbox = inbox_](std::optional<std::string> instructions) {
+    platform_.permission.request([this, inbox = inbox_](const std::optional<std::string>& instructions) {
         inbox->post([this, help = QString::fromStdString(instructions.value_or(std::string()))] {
             permissionHelp_ = help;
             emit permissionHelpChanged();

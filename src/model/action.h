@@ -68,7 +68,7 @@ public:
     using Payload = std::variant<KeysAction, MediaAction, SendKeysAction, OpenAppAction>;
 
     Action() = default;                                  // keys with no combination
-    Action(KeysAction a) : payload_(std::move(a)) {}     // NOLINT(google-explicit-constructor)
+    Action(KeysAction a) : payload_(a) {}                // NOLINT(google-explicit-constructor)
     Action(MediaAction a) : payload_(a) {}               // NOLINT(google-explicit-constructor)
     Action(SendKeysAction a) : payload_(std::move(a)) {} // NOLINT(google-explicit-constructor)
     Action(OpenAppAction a) : payload_(std::move(a)) {}  // NOLINT(google-explicit-constructor)
