@@ -3,6 +3,7 @@
 #include "test_window.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <chrono>
 #include <cstdlib>
 #include <cstring>
@@ -91,7 +92,11 @@ bool waitForRootProperty(const std::string& display, const std::string& name)
         }
         pollfd fd{xcb_get_file_descriptor(c), POLLIN, 0};
         const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
-        if (poll(&fd, 1, static_cast<int>(std::max<std::int64_t>(left.count(), 0))) <= 0) {
+        const int ready = poll(&fd, 1, static_cast<int>(std::max<std::int64_t>(left.count(), 0)));
+        if (ready < 0 && errno == EINTR) {
+            continue;
+        }
+        if (ready <= 0) {
             return false;
         }
         while (auto* event = xcb_poll_for_event(c)) {
@@ -152,11 +157,27 @@ std::unique_ptr<XSession> XSession::start(const std::vector<std::string>& wm, co
     if (!wm.empty()) {
         // The tests point the data directories at their fixtures; the
         // window manager needs the system's (its themes).
-        session->wmPid_ = spawn(wm, {"DISPLAY=" + session->display_, "XDG_DATA_DIRS=/usr/local/share:/usr/share"}, -1);
-        if (!waitForRootProperty(session->display_, readyProperty)) {
-            *error = "the window manager did not start: " + wm.front();
+        // On a loaded machine a window manager now and then dies while it
+        // starts; one more start tells that apart from a real failure.
+        for (int attempt = 0; attempt < 2; ++attempt) {
+            session->wmPid_ =
+                spawn(wm, {"DISPLAY=" + session->display_, "XDG_DATA_DIRS=/usr/local/share:/usr/share"}, -1);
+            if (waitForRootProperty(session->display_, readyProperty)) {
+                break;
+            }
+            int status = 0;
+            const bool ended = waitpid(session->wmPid_, &status, WNOHANG) == session->wmPid_;
+            if (!ended) {
+                stopProcess(session->wmPid_);
+            }
+            session->wmPid_ = -1;
+            *error = "the window manager did not start: " + wm.front() +
+                     (ended ? " (exit status " + std::to_string(status) + ")" : " (no answer)");
+        }
+        if (session->wmPid_ < 0) {
             return nullptr;
         }
+        error->clear();
         // A window manager announces itself before it handles requests, and
         // may drop a window mapped in between: a probe window it has mapped
         // shows it is ready.
