@@ -226,14 +226,6 @@ std::optional<std::int64_t> buttonNumberFor(std::uint16_t evdevCode) noexcept
     return static_cast<std::int64_t>(evdevCode - BTN_LEFT);
 }
 
-std::optional<std::uint16_t> evdevButtonFor(std::int64_t button) noexcept
-{
-    if (button < 2 || button > lastExtraButton - BTN_LEFT) {
-        return std::nullopt;
-    }
-    return static_cast<std::uint16_t>(BTN_LEFT + button);
-}
-
 std::optional<unsigned> modifierIndex(std::uint16_t evdevCode) noexcept
 {
     switch (evdevCode) {

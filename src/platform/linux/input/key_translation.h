@@ -28,7 +28,6 @@ inline constexpr std::int64_t unmappedKeyBase = 4096;
 // BTN_FORWARD = 5, BTN_BACK = 6, BTN_TASK = 7 and the further mouse buttons
 // upward. Left and right are no triggers and have no number here.
 [[nodiscard]] std::optional<std::int64_t> buttonNumberFor(std::uint16_t evdevCode) noexcept;
-[[nodiscard]] std::optional<std::uint16_t> evdevButtonFor(std::int64_t button) noexcept;
 
 // What an EV_KEY code is to the dispatcher.
 enum class KeyKind : std::uint8_t {
