@@ -2,6 +2,7 @@
 
 #include "platform/linux/workspace/app_identity.h"
 #include "platform/linux/workspace/hyprland_keys.h"
+#include "platform/linux/workspace/json_text.h"
 #include "platform/linux/workspace/stop_signal.h"
 #include "platform/linux/workspace/unix_socket.h"
 
@@ -17,12 +18,6 @@ namespace norvane {
 namespace {
 
 using nlohmann::json;
-
-std::string text(const json& node, const char* key)
-{
-    const auto it = node.find(key);
-    return it != node.end() && it->is_string() ? it->get<std::string>() : std::string();
-}
 
 bool flag(const json& node, const char* key, bool fallback)
 {
@@ -68,18 +63,18 @@ std::optional<Client> readClient(const json& node)
         return std::nullopt;
     }
     Client c;
-    c.address = parseAddress(text(node, "address"));
+    c.address = parseAddress(jsonText(node, "address"));
     if (c.address == 0) {
         return std::nullopt;
     }
     // A Wayland window's class is its app_id; an XWayland one's is WM_CLASS.
-    const auto cls = text(node, "class");
+    const auto cls = jsonText(node, "class");
     const bool xwayland = flag(node, "xwayland", false);
     (xwayland ? c.identity.wmClass : c.identity.appID) = cls;
-    c.identity.wmInstance = text(node, "initialClass");
+    c.identity.wmInstance = jsonText(node, "initialClass");
     c.identity.pid = static_cast<int>(number(node, "pid"));
     if (const auto ws = node.find("workspace"); ws != node.end() && ws->is_object()) {
-        c.workspace = text(*ws, "name");
+        c.workspace = jsonText(*ws, "name");
     }
     c.focusOrder = number(node, "focusHistoryID");
     c.mapped = flag(node, "mapped", true);

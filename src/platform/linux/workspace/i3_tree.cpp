@@ -1,5 +1,7 @@
 #include "platform/linux/workspace/i3_tree.h"
 
+#include "platform/linux/workspace/json_text.h"
+
 #include <algorithm>
 #include <nlohmann/json.hpp>
 
@@ -8,12 +10,6 @@ namespace norvane {
 namespace {
 
 using nlohmann::json;
-
-std::string text(const json& node, const char* key)
-{
-    const auto it = node.find(key);
-    return it != node.end() && it->is_string() ? it->get<std::string>() : std::string();
-}
 
 std::int64_t number(const json& node, const char* key)
 {
@@ -30,7 +26,7 @@ const json& children(const json& node, const char* key)
 
 bool isWindow(const json& node)
 {
-    const auto type = text(node, "type");
+    const auto type = jsonText(node, "type");
     if (type != "con" && type != "floating_con") {
         return false;
     }
@@ -45,20 +41,20 @@ I3Window readWindow(const json& node, bool inScratchpad, bool inFloating)
     I3Window w;
     w.conID = number(node, "id");
     w.xWindow = static_cast<std::uint32_t>(number(node, "window"));
-    w.identity.appID = text(node, "app_id");
+    w.identity.appID = jsonText(node, "app_id");
     w.identity.pid = static_cast<int>(number(node, "pid"));
     if (const auto props = node.find("window_properties"); props != node.end() && props->is_object()) {
-        w.identity.wmClass = text(*props, "class");
-        w.identity.wmInstance = text(*props, "instance");
+        w.identity.wmClass = jsonText(*props, "class");
+        w.identity.wmInstance = jsonText(*props, "instance");
         if (number(*props, "transient_for") != 0) {
             w.userFacing = false;
         }
     }
-    if (const auto type = text(node, "window_type"); !type.empty() && type != "normal" && type != "unknown") {
+    if (const auto type = jsonText(node, "window_type"); !type.empty() && type != "normal" && type != "unknown") {
         w.userFacing = false;
     }
-    const auto floating = text(node, "floating");
-    w.floating = inFloating || text(node, "type") == "floating_con" || floating.ends_with("_on");
+    const auto floating = jsonText(node, "floating");
+    w.floating = inFloating || jsonText(node, "type") == "floating_con" || floating.ends_with("_on");
     w.scratchpad = inScratchpad;
     return w;
 }
@@ -95,8 +91,8 @@ struct Walk {
 
     void visit(const json& node, bool scratch, bool floating)
     {
-        const auto type = text(node, "type");
-        scratch = scratch || (type == "workspace" && text(node, "name") == "__i3_scratch");
+        const auto type = jsonText(node, "type");
+        scratch = scratch || (type == "workspace" && jsonText(node, "name") == "__i3_scratch");
         floating = floating || type == "floating_con";
         if (const auto f = node.find("focused");
             f != node.end() && f->is_boolean() && f->get<bool>() && focusedID == 0) {
@@ -168,7 +164,7 @@ std::optional<I3Window> parseI3WindowEvent(std::string_view payload, std::string
     }
     try {
         if (change) {
-            *change = text(event, "change");
+            *change = jsonText(event, "change");
         }
         const auto container = event.find("container");
         if (container == event.end() || !container->is_object() || !isWindow(*container)) {
