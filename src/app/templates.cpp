@@ -109,7 +109,7 @@ RuleGroup blank(Workspace& /*workspace*/)
 constexpr std::array all = {
     Template{"doc-headings",
              "文档标题快捷键",
-             "在飞书、Notion、Google 文档等网页文档里，⌘1～⌘6 切换标题，⌘0 回到正文",
+             "在飞书、Notion、Google 文档等网页文档里，Super+1～Super+6 切换标题，Super+0 回到正文",
              "textformat.size",
              {Rgb{0.25, 0.55, 1.0}, Rgb{0.16, 0.38, 0.95}},
              documentHeadings},
@@ -127,7 +127,7 @@ constexpr std::array all = {
              launcher},
     Template{"windows",
              "Windows 键位习惯",
-             "Home / End 跳到行首行尾，加 ⇧ 选中到行首行尾，从 Windows 转过来不别扭",
+             "Home / End 跳到行首行尾，加 Shift 选中到行首行尾，从 Windows 转过来不别扭",
              "arrow.left.and.right.text.vertical",
              {Rgb{0.55, 0.58, 0.66}, Rgb{0.38, 0.41, 0.5}},
              windowsKeys},

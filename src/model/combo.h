@@ -39,7 +39,8 @@ struct Combo {
     [[nodiscard]] std::string string() const;
     static std::optional<Combo> parse(std::string_view text);
 
-    // Display: the key alone (K, 空格, 键200), one symbol per element, all joined.
+    // Display: the key alone (K, Space, 键200), one keycap per element
+    // (Ctrl, Alt, K), and the keycaps joined with "+" (Ctrl+Alt+K).
     [[nodiscard]] std::string keyLabel() const;
     [[nodiscard]] std::vector<std::string> symbols() const;
     [[nodiscard]] std::string label() const;

@@ -95,34 +95,64 @@ const std::array<KeyName, 81> keyCodes = {{
 }};
 
 const std::array<ModifierRow, 4> modifierOrder = {{
-    {{"ctrl", "control", ""}, 0x40000, "⌃"},
-    {{"opt", "option", "alt"}, 0x80000, "⌥"},
-    {{"shift", "", ""}, 0x20000, "⇧"},
-    {{"cmd", "command", ""}, 0x100000, "⌘"},
+    {{"ctrl", "control", ""}, 0x40000, "Ctrl"},
+    {{"opt", "option", "alt"}, 0x80000, "Alt"},
+    {{"shift", "", ""}, 0x20000, "Shift"},
+    {{"cmd", "command", ""}, 0x100000, "Super"},
 }};
 
 namespace {
 
 struct KeyDisplayEntry {
-    std::string_view name;
+    std::int64_t code;
     std::string_view label;
 };
-constexpr std::array<KeyDisplayEntry, 14> keyDisplayTable = {{
-    {"left", "←"},
-    {"right", "→"},
-    {"up", "↑"},
-    {"down", "↓"},
-    {"return", "↩"},
-    {"delete", "⌫"},
-    {"forwarddelete", "⌦"},
-    {"tab", "⇥"},
-    {"space", "空格"},
-    {"home", "Home"},
-    {"end", "End"},
-    {"pageup", "PgUp"},
-    {"pagedown", "PgDn"},
-    {"esc", "esc"},
-}};
+// Keys whose label is not their upper-cased name, as Linux desktops print
+// them. Keys without a text name come only from a PC keyboard and would
+// otherwise read 键N.
+constexpr KeyDisplayEntry keyDisplayTable[] = {
+    // keys with a text name (the trailing comment)
+    {123, "←"},        // left
+    {124, "→"},        // right
+    {126, "↑"},        // up
+    {125, "↓"},        // down
+    {36, "Enter"},     // return
+    {51, "Backspace"}, // delete
+    {117, "Delete"},   // forwarddelete
+    {48, "Tab"},       // tab
+    {49, "Space"},     // space
+    {115, "Home"},     // home
+    {119, "End"},      // end
+    {116, "PgUp"},     // pageup
+    {121, "PgDn"},     // pagedown
+    {53, "Esc"},       // esc
+    // keys without one
+    {114, "Insert"},
+    {110, "Menu"},
+    {57, "Caps Lock"},
+    {71, "Num Lock"},
+    {82, "Num 0"},
+    {83, "Num 1"},
+    {84, "Num 2"},
+    {85, "Num 3"},
+    {86, "Num 4"},
+    {87, "Num 5"},
+    {88, "Num 6"},
+    {89, "Num 7"},
+    {91, "Num 8"},
+    {92, "Num 9"},
+    {65, "Num ."},
+    {67, "Num *"},
+    {69, "Num +"},
+    {75, "Num /"},
+    {76, "Num Enter"},
+    {78, "Num -"},
+    {81, "Num ="},
+    {95, "Num ,"},
+    {72, "Volume Up"},
+    {73, "Volume Down"},
+    {74, "Mute"},
+};
 
 // Built once on first use; constant afterwards, so reads need no lock.
 const std::unordered_map<std::int64_t, std::string_view>& keyNames()
@@ -167,10 +197,10 @@ std::optional<std::string_view> keyNameForCode(std::int64_t code) noexcept
     return it->second;
 }
 
-std::optional<std::string_view> keyDisplay(std::string_view name) noexcept
+std::optional<std::string_view> keyDisplay(std::int64_t code) noexcept
 {
     for (const auto& e : keyDisplayTable) {
-        if (e.name == name) {
+        if (e.code == code) {
             return e.label;
         }
     }

@@ -165,10 +165,10 @@ std::optional<Combo> Combo::parse(std::string_view text)
 
 std::string Combo::keyLabel() const
 {
+    if (const auto display = keyDisplay(keyCode)) {
+        return std::string(*display);
+    }
     if (const auto name = keyNameForCode(keyCode)) {
-        if (const auto display = keyDisplay(*name)) {
-            return std::string(*display);
-        }
         return upperASCII(*name);
     }
     return "键" + std::to_string(keyCode);
@@ -179,7 +179,7 @@ std::vector<std::string> Combo::symbols() const
     std::vector<std::string> out;
     for (const auto& row : modifierOrder) {
         if ((modifiers & row.bit) != 0) {
-            out.emplace_back(row.symbol);
+            out.emplace_back(row.label);
         }
     }
     out.push_back(keyLabel());
@@ -190,7 +190,7 @@ std::string Combo::label() const
 {
     std::string out;
     for (const auto& s : symbols()) {
-        out += s;
+        out += (out.empty() ? "" : "+") + s;
     }
     return out;
 }

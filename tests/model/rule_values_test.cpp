@@ -70,9 +70,9 @@ TEST_F(AppNamesTest, CachesFoundNamesAndRetriesMissingOnes)
 TEST_F(AppNamesTest, ActionSummaries)
 {
     EXPECT_EQ(Action::keys(std::nullopt).summary(), "未设置");
-    EXPECT_EQ(Action::keys(Combo(40, mod::command | mod::shift)).summary(), "⇧⌘K");
+    EXPECT_EQ(Action::keys(Combo(40, mod::command | mod::shift)).summary(), "Shift+Super+K");
     EXPECT_EQ(Action::media(MediaKey::playPause).summary(), "播放 / 暂停");
-    EXPECT_EQ(Action::sendKeys("notes", Combo(40, mod::command)).summary(), "发送 ⌘K 到 Notes");
+    EXPECT_EQ(Action::sendKeys("notes", Combo(40, mod::command)).summary(), "发送 Super+K 到 Notes");
     EXPECT_EQ(Action::sendKeys(std::nullopt, std::nullopt).summary(), "发送 ? 到 ?");
     EXPECT_EQ(Action::openApp("firefox").summary(), "切换 Firefox");
     EXPECT_EQ(Action::openApp(std::nullopt).summary(), "切换 ?");

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 #include <limits>
+#include <map>
 
 namespace norvane {
 namespace {
@@ -74,13 +75,37 @@ TEST(ComboText, EveryCombinationRoundTrips)
     }
 }
 
-TEST(ComboLabels, UseKeycapSymbolsAndDisplayNames)
+TEST(ComboLabels, UseLinuxKeyNames)
 {
-    EXPECT_EQ(Combo(49, 0).keyLabel(), "空格");
-    EXPECT_EQ(Combo(122, 0).keyLabel(), "F1");
-    EXPECT_EQ(Combo(-5, 0).keyLabel(), "键-5");
-    EXPECT_EQ(Combo(123, relevantMask).label(), "⌃⌥⇧⌘←");
-    EXPECT_EQ(Combo(21, mod::command | mod::shift).symbols(), (std::vector<std::string>{"⇧", "⌘", "4"}));
+    const std::pair<std::int64_t, const char*> keys[] = {
+        {40, "K"},       {21, "4"},         {122, "F1"},    {111, "F12"},      {49, "Space"},
+        {36, "Enter"},   {53, "Esc"},       {48, "Tab"},    {51, "Backspace"}, {117, "Delete"},
+        {116, "PgUp"},   {121, "PgDn"},     {123, "←"},     {126, "↑"},        {57, "Caps Lock"},
+        {114, "Insert"}, {76, "Num Enter"}, {300, "键300"}, {-5, "键-5"},
+    };
+    for (const auto& [code, label] : keys) {
+        EXPECT_EQ(Combo(code, 0).keyLabel(), label) << code;
+        EXPECT_EQ(Combo(code, 0).label(), label) << code;
+    }
+    // Modifiers come first, always as Ctrl, Alt, Shift, Super, one keycap each.
+    EXPECT_EQ(Combo(123, relevantMask).label(), "Ctrl+Alt+Shift+Super+←");
+    EXPECT_EQ(Combo(21, mod::command | mod::shift).symbols(), (std::vector<std::string>{"Shift", "Super", "4"}));
+    EXPECT_EQ(Combo(40, mod::option | mod::control).symbols(), (std::vector<std::string>{"Ctrl", "Alt", "K"}));
+    // Labels are for people only: the text form keeps its own names.
+    const auto combo = Combo::parse("ctrl+opt+delete");
+    ASSERT_TRUE(combo.has_value());
+    EXPECT_EQ(combo->label(), "Ctrl+Alt+Backspace");
+    EXPECT_EQ(combo->string(), "ctrl+opt+delete");
+}
+
+TEST(ComboLabels, NoTwoKeysLookAlike)
+{
+    std::map<std::string, std::int64_t> seen;
+    for (std::int64_t code = 0; code < 128; ++code) {
+        const auto label = Combo(code, 0).keyLabel();
+        const auto [it, fresh] = seen.emplace(label, code);
+        EXPECT_TRUE(fresh) << label << " names both " << it->second << " and " << code;
+    }
 }
 
 TEST(TriggerText, MouseFormAndFallbackToCombination)
@@ -103,7 +128,7 @@ TEST(TriggerLabels, NameMouseButtonsOneBased)
     EXPECT_EQ(Trigger::mouse(-1).label(), "鼠标按键 0");
     EXPECT_EQ(mouseButtonName(int64Max), "鼠标按键 9223372036854775808");
     EXPECT_EQ(mouseButtonName(int64Min), "鼠标按键 -9223372036854775807");
-    EXPECT_EQ(Trigger::key(Combo(40, mod::command)).label(), "⌘K");
+    EXPECT_EQ(Trigger::key(Combo(40, mod::command)).label(), "Super+K");
 }
 
 } // namespace

@@ -108,7 +108,7 @@ TEST_F(BrowserEndToEnd, TabsChangeTheCachedAddressAndAPageScopedRuleFollows)
         << "the browser's bridge never said hello";
     EXPECT_EQ(cache.snapshot()->browsers[0].appIDs.front(), "chromium");
 
-    // ⌘A becomes ⌘B only in Chromium on pages whose address contains "alpha"
+    // Super+A becomes Super+B only in Chromium on pages whose address contains "alpha"
     // (the keyword written in another case than the address).
     sim::Platform sim;
     EngineSwitches switches;
