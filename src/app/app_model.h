@@ -109,6 +109,8 @@ public:
     [[nodiscard]] const QString& permissionHelp() const noexcept { return permissionHelp_; }
     [[nodiscard]] bool probeActive() const noexcept { return switches_.probeActive(); }
     [[nodiscard]] const std::optional<std::string>& lastExternalApp() const noexcept { return lastExternalApp_; }
+    // This application's own desktop id.
+    [[nodiscard]] const std::string& ownAppID() const noexcept { return ownAppID_; }
 
     // Recompiles the engine, schedules the save, then stateChanged().
     void setGroups(std::vector<RuleGroup> groups);

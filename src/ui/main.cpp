@@ -1,0 +1,46 @@
+// Norvane, the desktop app: one instance per session, living in the tray.
+#include "ui/lifecycle/desktop_app.h"
+#include "ui/lifecycle/single_instance.h"
+
+#include <QApplication>
+#include <QFont>
+#include <QQuickWindow>
+
+#include <cstdio>
+
+int main(int argc, char* argv[])
+{
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("norvane"));
+    QApplication::setApplicationDisplayName(QStringLiteral("岚枢"));
+    QApplication::setDesktopFileName(QStringLiteral("norvane"));
+    // Windows are hidden, not closed, and the app lives on in the tray.
+    QApplication::setQuitOnLastWindowClosed(false);
+    // The desktop's font for Latin text, one Chinese font for the rest: left
+    // to per-glyph fallback, Chinese text mixes glyphs of several fonts.
+    QFont font = QApplication::font();
+    font.setFamilies({font.family(), QStringLiteral("Noto Sans CJK SC")});
+    QApplication::setFont(font);
+
+    const auto options = norvane::ui::LaunchOptions::parse(QApplication::arguments());
+
+    // A snapshot run renders its own copy of the windows and does not meet
+    // the running instance.
+    norvane::ui::SingleInstance instance(norvane::ui::SingleInstance::defaultDirectory());
+    if (options.snapshotDir.isEmpty()) {
+        switch (instance.claim(options.settings ? QStringLiteral("settings") : QStringLiteral("show"))) {
+        case norvane::ui::SingleInstance::Role::forwarded:
+            return 0;
+        case norvane::ui::SingleInstance::Role::failed:
+            std::fprintf(stderr, "norvane: %s\n", qPrintable(instance.error()));
+            return 1;
+        case norvane::ui::SingleInstance::Role::primary:
+            break;
+        }
+    }
+
+    norvane::ui::DesktopApp desktop(options);
+    QObject::connect(&instance, &norvane::ui::SingleInstance::requested, &app,
+                     [&desktop](const QString& request) { desktop.handleRequest(request); });
+    return QApplication::exec();
+}

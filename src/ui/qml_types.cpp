@@ -1,0 +1,22 @@
+#include "ui/qml_types.h"
+
+#include "ui/controls/register_controls.h"
+#include "ui/lifecycle/window_controller.h"
+#include "ui/state/app_state.h"
+
+#include <QQmlEngine>
+
+namespace norvane::ui {
+
+void registerQmlTypes(QQmlEngine& engine, AppState& state, WindowController* windows)
+{
+    qmlRegisterSingletonInstance("Norvane", 1, 0, "AppState", &state);
+    if (windows != nullptr) {
+        qmlRegisterSingletonInstance("Norvane", 1, 0, "Windows", windows);
+    }
+    qmlRegisterUncreatableType<GroupListModel>("Norvane", 1, 0, "GroupListModel",
+                                               QStringLiteral("comes from AppState.groups"));
+    registerControls(engine, state.apps());
+}
+
+} // namespace norvane::ui
