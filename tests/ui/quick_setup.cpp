@@ -1,0 +1,132 @@
+#include "quick_setup.h"
+
+#include "app/clock.h"
+#include "model/app_names.h"
+#include "model/combo.h"
+#include "ui/controls/register_controls.h"
+
+#include <QImage>
+#include <QQmlEngine>
+
+namespace norvane::test {
+
+namespace {
+
+// The fixture behind the engine that is running; replaced per test file.
+std::unique_ptr<QuickFixture> current;
+
+struct ListNames final : AppNameSource {
+    explicit ListNames(std::vector<ui::AppEntry> list) : apps(std::move(list)) {}
+    std::optional<std::string> displayName(const std::string& appID) override
+    {
+        for (const auto& app : apps) {
+            if (app.id == appID) {
+                return app.name;
+            }
+        }
+        return std::nullopt;
+    }
+    std::vector<ui::AppEntry> apps;
+};
+
+AppStorage storageIn(const QTemporaryDir& home)
+{
+    return {home.path() + "/config.json", home.path() + "/norvane.conf", "norvane"};
+}
+
+} // namespace
+
+std::optional<PressMonitor::Token> ScriptedMonitor::add(Watch watch, Handler handler)
+{
+    handlers[++last] = {watch, std::move(handler)};
+    return last;
+}
+
+void ScriptedMonitor::press(const MonitoredPress& p)
+{
+    const auto watch = p.kind == MonitoredPress::Kind::key ? Watch::keys : Watch::mouseButtons;
+    for (const auto& [token, entry] : std::map(handlers)) {
+        if (entry.first == watch) {
+            entry.second(p);
+        }
+    }
+}
+
+std::optional<std::string> ListDirectory::iconFile(const std::optional<std::string>& appID, int /*sizePx*/)
+{
+    const auto it = appID ? icons.find(*appID) : icons.end();
+    return it == icons.end() ? std::nullopt : std::optional(it->second);
+}
+
+bool TestPlatform::pressKey(const QString& combo)
+{
+    const auto parsed = Combo::parse(combo.toStdString());
+    if (parsed) {
+        monitor_.press(MonitoredPress::key(parsed->keyCode, parsed->modifiers));
+    }
+    return parsed.has_value();
+}
+
+void TestPlatform::pressMouse(int button)
+{
+    monitor_.press(MonitoredPress::mouse(button));
+}
+
+QuickFixture::QuickFixture(ui::AppDirectory& apps)
+    : model(AppPlatform{sim.tap, sim.output, sim.frontmost, sim.pages, sim.workspace, sim.notifier, permission,
+                        loginItem, local, global},
+            storageIn(home), systemClock()),
+      state(model, apps)
+{}
+
+QuickSetup::QuickSetup()
+{
+    // The tests draw offscreen unless told otherwise.
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    }
+    if (qEnvironmentVariableIsEmpty("QT_QUICK_BACKEND")) {
+        qputenv("QT_QUICK_BACKEND", "software");
+    }
+    apps_.apps = {{"org.example.Editor", "Editor"}, {"org.example.Mail", "Mail"}, {"org.example.Music", "Music"}};
+    apps_.runningIDs = {"org.example.Mail", "norvane", "org.example.Editor"};
+    installAppNameSource(std::make_shared<ListNames>(apps_.apps));
+}
+
+QuickSetup::~QuickSetup()
+{
+    installAppNameSource(nullptr);
+}
+
+void QuickSetup::applicationAvailable()
+{
+    const QString icon = files_.path() + "/editor.png";
+    QImage image(48, 48, QImage::Format_ARGB32);
+    image.fill(QColor(40, 120, 220));
+    image.save(icon);
+    apps_.icons["org.example.Editor"] = icon.toStdString();
+
+    qmlRegisterSingletonType<ui::AppState>("Norvane", 1, 0, "AppState", [](QQmlEngine*, QJSEngine*) -> QObject* {
+        QQmlEngine::setObjectOwnership(&current->state, QQmlEngine::CppOwnership);
+        return &current->state;
+    });
+    qmlRegisterSingletonType<TestPlatform>(
+        "NorvaneTest", 1, 0, "TestPlatform", [](QQmlEngine*, QJSEngine*) -> QObject* {
+            QQmlEngine::setObjectOwnership(&current->platform, QQmlEngine::CppOwnership);
+            return &current->platform;
+        });
+}
+
+void QuickSetup::qmlEngineAvailable(QQmlEngine* engine)
+{
+    current.reset();
+    current = std::make_unique<QuickFixture>(apps_);
+    ui::registerControls(*engine, apps_);
+}
+
+void QuickSetup::cleanupTestCase()
+{
+    current.reset();
+}
+
+} // namespace norvane::test

@@ -1,0 +1,98 @@
+#pragma once
+
+#include "app/app_model.h"
+#include "platform/sim/sim_platform.h"
+#include "ui/state/app_directory.h"
+#include "ui/state/app_state.h"
+
+#include <QObject>
+#include <QTemporaryDir>
+
+#include <map>
+#include <memory>
+
+class QQmlEngine;
+
+namespace norvane::test {
+
+// Grants access at once and keeps login items in memory.
+struct GrantedPermission final : AccessPermission {
+    [[nodiscard]] bool isTrusted() override { return true; }
+    void request(RequestDone done) override { done(std::nullopt); }
+};
+
+struct MemoryLoginItem final : LoginItem {
+    bool enabled = false;
+    [[nodiscard]] bool isEnabled() override { return enabled; }
+    std::optional<std::string> setEnabled(bool on) override { return enabled = on, std::nullopt; }
+};
+
+// Hands presses to the monitors installed for their kind.
+struct ScriptedMonitor final : PressMonitor {
+    std::map<Token, std::pair<Watch, Handler>> handlers;
+    Token last = 0;
+    std::optional<Token> add(Watch watch, Handler handler) override;
+    void remove(Token token) override { handlers.erase(token); }
+    void press(const MonitoredPress& p);
+};
+
+// Installed and running applications from fixed lists; one of them has an
+// icon file.
+struct ListDirectory final : ui::AppDirectory {
+    std::vector<ui::AppEntry> apps;
+    std::vector<std::string> runningIDs;
+    std::map<std::string, std::string> icons;
+    [[nodiscard]] std::vector<ui::AppEntry> installed() override { return apps; }
+    [[nodiscard]] std::vector<std::string> running() override { return runningIDs; }
+    [[nodiscard]] std::optional<std::string> iconFile(const std::optional<std::string>& appID, int sizePx) override;
+};
+
+// What the QML tests reach beyond the controls, as singleton "TestPlatform"
+// in module "NorvaneTest" 1.0.
+class TestPlatform final : public QObject {
+    Q_OBJECT
+
+public:
+    explicit TestPlatform(ScriptedMonitor& monitor) : monitor_(monitor) {}
+    // A key press in text form ("ctrl+k") reaching the application's window.
+    Q_INVOKABLE bool pressKey(const QString& combo);
+    Q_INVOKABLE void pressMouse(int button);
+
+private:
+    ScriptedMonitor& monitor_;
+};
+
+// One application model on the simulated platform per QML test file.
+struct QuickFixture {
+    explicit QuickFixture(ui::AppDirectory& apps);
+
+    QTemporaryDir home;
+    sim::Platform sim;
+    GrantedPermission permission;
+    MemoryLoginItem loginItem;
+    ScriptedMonitor local, global;
+    AppModel model;
+    ui::AppState state;
+    TestPlatform platform{local};
+};
+
+// Set up for Qt Quick Test: each test file's engine gets a fresh model
+// behind AppState and the controls registered.
+class QuickSetup : public QObject {
+    Q_OBJECT
+
+public:
+    QuickSetup();
+    ~QuickSetup() override;
+
+public slots:
+    void applicationAvailable();
+    void qmlEngineAvailable(QQmlEngine* engine);
+    void cleanupTestCase();
+
+private:
+    ListDirectory apps_;
+    QTemporaryDir files_;
+};
+
+} // namespace norvane::test
