@@ -1,0 +1,278 @@
+// The desktop app end to end: the real norvane binary on a private X server
+// with a window manager and a private session bus, seen from outside the way
+// a panel and a person see it.
+#include "dbus_menu.h"
+#include "private_bus.h"
+#include "status_watcher.h"
+#include "x_session.h"
+#include "x_windows.h"
+
+#include <QCoreApplication>
+#include <QDBusConnection>
+#include <QDBusMessage>
+#include <QDBusObjectPath>
+#include <QDBusVariant>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QImage>
+#include <QProcess>
+#include <QSettings>
+#include <QTemporaryDir>
+#include <QThread>
+
+#include <functional>
+#include <gtest/gtest.h>
+#include <memory>
+
+namespace norvane::testing {
+namespace {
+
+const char* const appPath = NORVANE_APP_PATH;
+
+const QByteArray twoGroups = R"({"version": 2, "preferences": {"showHUD": true}, "groups": [
+  {"name": "浏览器", "scope": {"mode": "all", "apps": [], "urls": []},
+   "mappings": [{"trigger": "ctrl+k", "action": {"type": "keys", "keys": "ctrl+l"}, "note": ""}]},
+  {"name": "", "scope": {"mode": "all", "apps": [], "urls": []},
+   "mappings": [{"trigger": "mouse:3", "action": {"type": "media", "media": "playpause"}, "note": ""}]}]})";
+
+// Runs the event loop (the watcher answers calls) until `done` or the limit.
+bool waitFor(const std::function<bool()>& done, int limitMs = 10000)
+{
+    QElapsedTimer timer;
+    timer.start();
+    while (!done()) {
+        if (timer.elapsed() > limitMs) {
+            return false;
+        }
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+        QThread::msleep(10);
+    }
+    return true;
+}
+
+class DesktopAppTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite()
+    {
+        std::string error;
+        x_ = XSession::start({"openbox", "--sm-disable"}, "_NET_SUPPORTING_WM_CHECK", &error);
+        ASSERT_TRUE(x_) << error;
+        bus_ = std::make_unique<PrivateBus>();
+        ASSERT_TRUE(bus_->ok()) << "dbus-daemon did not start";
+    }
+    static void TearDownTestSuite()
+    {
+        bus_.reset();
+        x_.reset();
+    }
+
+    void SetUp() override
+    {
+        ASSERT_TRUE(home_.isValid());
+        ASSERT_TRUE(QDir().mkpath(configDir()));
+        ASSERT_TRUE(QDir().mkpath(home_.path() + "/run"));
+        QFile::setPermissions(home_.path() + "/run", QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    }
+    void TearDown() override
+    {
+        for (auto& p : apps_) {
+            p->terminate();
+            if (!p->waitForFinished(5000)) {
+                p->kill();
+                p->waitForFinished(3000);
+            }
+        }
+    }
+
+    [[nodiscard]] QString configDir() const { return home_.path() + "/config/norvane"; }
+    void writeConfig(const QByteArray& bytes)
+    {
+        QFile f(configDir() + "/config.json");
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(bytes);
+    }
+
+    QProcess* startApp(const QStringList& args = {}, const QString& platform = "xcb")
+    {
+        auto process = std::make_unique<QProcess>();
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("HOME", home_.path());
+        env.insert("XDG_CONFIG_HOME", home_.path() + "/config");
+        env.insert("XDG_RUNTIME_DIR", home_.path() + "/run");
+        env.insert("DISPLAY", QString::fromStdString(x_->display()));
+        env.insert("DBUS_SESSION_BUS_ADDRESS", bus_->address());
+        env.insert("QT_QPA_PLATFORM", platform);
+        if (platform == "offscreen") {
+            env.remove("DISPLAY");
+        }
+        env.remove("WAYLAND_DISPLAY");
+        // Memory errors still fail the app; leak reports do not: the X11
+        // platform plugin and the GL libraries it loads leave a few
+        // allocations at exit that are not ours (the unit tests check ours).
+        env.insert("ASAN_OPTIONS", "detect_leaks=0");
+        process->setProcessEnvironment(env);
+        process->setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        process->start(QString::fromLatin1(appPath), args);
+        apps_.push_back(std::move(process));
+        return apps_.back().get();
+    }
+
+    static std::unique_ptr<XSession> x_;
+    static std::unique_ptr<PrivateBus> bus_;
+    QTemporaryDir home_;
+    std::vector<std::unique_ptr<QProcess>> apps_;
+};
+
+std::unique_ptr<XSession> DesktopAppTest::x_;
+std::unique_ptr<PrivateBus> DesktopAppTest::bus_;
+
+TEST_F(DesktopAppTest, TrayMenuPausesEveryRuleAndSecondStartOpensTheMainWindow)
+{
+    writeConfig(twoGroups);
+    QDBusConnection bus = QDBusConnection::connectToBus(bus_->address(), "panel");
+    ASSERT_TRUE(bus.isConnected());
+    StatusWatcher watcher(bus);
+    ASSERT_TRUE(watcher.publish());
+
+    QElapsedTimer started;
+    started.start();
+    QProcess* app = startApp();
+    ASSERT_TRUE(waitFor([&] { return !watcher.itemService().isEmpty(); })) << "no tray item registered";
+    std::printf("[ figure ] start to tray item registered: %lld ms (debug build)\n",
+                static_cast<long long>(started.elapsed()));
+
+    auto get = QDBusMessage::createMethodCall(watcher.itemService(), watcher.itemPath(),
+                                              "org.freedesktop.DBus.Properties", "Get");
+    get << QStringLiteral("org.kde.StatusNotifierItem") << QStringLiteral("Menu");
+    const QDBusMessage reply = bus.call(get, QDBus::Block, 5000);
+    ASSERT_EQ(reply.type(), QDBusMessage::ReplyMessage) << reply.errorMessage().toStdString();
+    const auto path = reply.arguments().value(0).value<QDBusVariant>().variant().value<QDBusObjectPath>().path();
+    ASSERT_FALSE(path.isEmpty());
+    DBusMenu menu(bus, watcher.itemService(), path);
+
+    auto entries = menu.open();
+    ASSERT_TRUE(entries.has_value());
+    const MenuEntry* pause = findEntry(*entries, "暂停全部规则");
+    ASSERT_NE(pause, nullptr);
+    ASSERT_NE(findEntry(*entries, "规则组"), nullptr);
+    const MenuEntry* named = findEntry(*entries, "浏览器");
+    const MenuEntry* unnamed = findEntry(*entries, "未命名");
+    ASSERT_NE(named, nullptr);
+    ASSERT_NE(unnamed, nullptr);
+    EXPECT_TRUE(named->enabled);
+    EXPECT_EQ(named->toggleState, 1);
+    EXPECT_NE(findEntry(*entries, "打开岚枢…"), nullptr);
+    EXPECT_NE(findEntry(*entries, "按键检测…"), nullptr);
+    EXPECT_NE(findEntry(*entries, "退出岚枢"), nullptr);
+
+    ASSERT_TRUE(menu.click(pause->id));
+    const QString settingsPath = configDir() + "/norvane.conf";
+    ASSERT_TRUE(waitFor([&] {
+        return QSettings(settingsPath, QSettings::IniFormat).value("masterEnabled", true).toBool() == false;
+    })) << "the master switch was not saved";
+    entries = menu.open();
+    ASSERT_TRUE(entries.has_value());
+    EXPECT_EQ(findEntry(*entries, "暂停全部规则"), nullptr);
+    ASSERT_NE(findEntry(*entries, "恢复全部规则"), nullptr);
+    EXPECT_FALSE(findEntry(*entries, "浏览器")->enabled);
+    EXPECT_FALSE(findEntry(*entries, "未命名")->enabled);
+
+    // A second start hands over to the running one and leaves.
+    QProcess* second = startApp({"--settings"});
+    ASSERT_TRUE(second->waitForFinished(10000));
+    EXPECT_EQ(second->exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(second->exitCode(), 0);
+    EXPECT_EQ(app->state(), QProcess::Running);
+    const std::string display = x_->display();
+    EXPECT_TRUE(waitFor([&] {
+        for (const auto& w : managedWindows(display)) {
+            if (w.title == "岚枢" && w.viewable && w.width >= 860 && w.height >= 520) {
+                return true;
+            }
+        }
+        return false;
+    })) << "no main window named 岚枢";
+}
+
+TEST_F(DesktopAppTest, TwoQuickStartsLeaveOneInstance)
+{
+    QProcess* first = startApp();
+    QProcess* second = startApp();
+    QProcess* third = startApp();
+    ASSERT_TRUE(waitFor([&] {
+        int finished = 0;
+        for (QProcess* p : {first, second, third}) {
+            finished += p->state() == QProcess::NotRunning ? 1 : 0;
+        }
+        return finished == 2;
+    })) << "expected two of three quick starts to hand over and exit";
+    QThread::msleep(500);
+    int running = 0;
+    for (QProcess* p : {first, second, third}) {
+        if (p->state() == QProcess::Running) {
+            ++running;
+        } else {
+            EXPECT_EQ(p->exitCode(), 0);
+        }
+    }
+    EXPECT_EQ(running, 1);
+}
+
+class SnapshotTest : public DesktopAppTest, public ::testing::WithParamInterface<const char*> {};
+
+TEST_P(SnapshotTest, SnapshotRunWritesSixDifferentPictures)
+{
+    writeConfig(twoGroups);
+    const QString shots = QString::fromLatin1(NORVANE_SNAPSHOT_DIR) + "/" + GetParam();
+    QDir(shots).removeRecursively();
+    QProcess* app = startApp({"--debug-snapshot", shots}, GetParam());
+    ASSERT_TRUE(app->waitForFinished(30000)) << "the snapshot run did not end";
+    EXPECT_EQ(app->exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(app->exitCode(), 0);
+
+    QList<QImage> images;
+    for (const char* name : {"1-group", "2-group2", "3-activity", "4-general", "5-templates", "6-onboarding"}) {
+        QImage image(shots + "/" + name + ".png");
+        ASSERT_FALSE(image.isNull()) << name;
+        EXPECT_GE(image.width(), 540) << name;
+        images.append(image);
+    }
+    for (int i = 0; i < images.size(); ++i) {
+        for (int j = i + 1; j < images.size(); ++j) {
+            EXPECT_NE(images[i], images[j]) << "shots " << i + 1 << " and " << j + 1 << " are the same";
+        }
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(OnAndWithoutADisplay, SnapshotTest, ::testing::Values("xcb", "offscreen"));
+
+TEST_F(DesktopAppTest, BrokenConfigStartsTheAppAndIsLeftAlone)
+{
+    const QByteArray broken = "{\"version\": 2, \"groups\": [";
+    writeConfig(broken);
+    QProcess* app = startApp({"--settings"});
+    const std::string display = x_->display();
+    EXPECT_TRUE(waitFor([&] {
+        for (const auto& w : managedWindows(display)) {
+            if (w.title == "岚枢" && w.viewable) {
+                return true;
+            }
+        }
+        return false;
+    })) << "no window";
+    EXPECT_EQ(app->state(), QProcess::Running);
+    QFile config(configDir() + "/config.json");
+    ASSERT_TRUE(config.open(QIODevice::ReadOnly));
+    EXPECT_EQ(config.readAll(), broken);
+}
+
+} // namespace
+} // namespace norvane::testing
+
+int main(int argc, char** argv)
+{
+    QCoreApplication app(argc, argv);
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
