@@ -28,13 +28,18 @@ QString text(const std::string& s)
 } // namespace
 
 AppState::AppState(AppModel& model, AppDirectory& apps, QObject* parent)
-    : QObject(parent), model_(model), apps_(apps), detailPage_(detailPage())
+    : QObject(parent), model_(model), apps_(apps), detailPage_(detailPage()), shownSelection_(model.selection())
 {
     groups_.update(model_.groups());
     connect(&model_, &AppModel::groupsChanged, this, &AppState::groupsChanged);
     connect(&model_, &AppModel::masterEnabledChanged, this, &AppState::masterEnabledChanged);
     connect(&model_, &AppModel::accessibilityGrantedChanged, this, &AppState::accessGrantedChanged);
     connect(&model_, &AppModel::selectionChanged, this, [this] {
+        // Another page ends a recording in progress.
+        if (model_.selection() != shownSelection_) {
+            shownSelection_ = model_.selection();
+            model_.stopRecording();
+        }
         emit selectionChanged();
         groupsChanged();
     });

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/app_types.h"
 #include "ui/state/group_list_model.h"
 
 #include <QObject>
@@ -7,6 +8,8 @@
 #include <QStringList>
 #include <QVariantList>
 #include <QVariantMap>
+
+#include <optional>
 
 namespace norvane {
 class AppModel;
@@ -123,6 +126,7 @@ private:
     AppDirectory& apps_;
     GroupListModel groups_;
     QString detailPage_;
+    std::optional<SidebarItem> shownSelection_;
 };
 
 } // namespace norvane::ui

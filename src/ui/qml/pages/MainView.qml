@@ -70,4 +70,18 @@ Item {
         }
     }
     Component.onCompleted: if (AppState.showTemplates) sheet.open()
+
+    PermissionHelpSheet { id: permissionHelp }
+    Connections {
+        target: AppState
+        function onPermissionHelpChanged() {
+            if (AppState.permissionHelp !== "" && !AppState.accessGranted && root.Window.window
+                    && root.Window.window.active)
+                permissionHelp.open()
+        }
+        function onAccessGrantedChanged() {
+            if (AppState.accessGranted)
+                permissionHelp.close()
+        }
+    }
 }
