@@ -7,6 +7,8 @@
 #include <algorithm>
 #include <cstdio>
 #include <ctime>
+#include <future>
+#include <thread>
 
 namespace norvane::kernel_test {
 namespace {
@@ -28,12 +30,13 @@ struct Figures {
 
 // Presses and releases `code` on `device` in turn; each time waits for the
 // key `expected` to appear on `reader`.
-Figures measure(FakeDevice& device, EventReader& reader, std::uint16_t code, std::uint16_t expected)
+Figures measure(FakeDevice& device, EventReader& reader, std::uint16_t code, std::uint16_t expected,
+                int count = samples)
 {
     std::vector<std::int64_t> times;
     times.reserve(samples);
     Figures figures;
-    for (int i = 0; i < samples; ++i) {
+    for (int i = 0; i < count; ++i) {
         const std::int32_t value = i % 2 == 0 ? 1 : 0;
         const std::int64_t start = nowNs();
         device.key(code, value);
@@ -59,9 +62,9 @@ Figures measure(FakeDevice& device, EventReader& reader, std::uint16_t code, std
     return figures;
 }
 
-void print(const char* what, const Figures& f)
+void print(const char* what, const Figures& f, int count = samples)
 {
-    std::printf("LATENCY %-12s p50 %8.1f us  p99 %8.1f us  (%d events, %d lost)\n", what, f.p50us, f.p99us, samples,
+    std::printf("LATENCY %-12s p50 %8.1f us  p99 %8.1f us  (%d events, %d lost)\n", what, f.p50us, f.p99us, count,
                 f.lost);
     std::fflush(stdout);
 }
@@ -94,6 +97,47 @@ TEST_F(KernelTest, AddedLatencyOfPassThroughAndRewrite)
                 rewrite.p99us - direct.p99us);
     std::fflush(stdout);
     EXPECT_EQ(direct.lost + pass.lost + rewrite.lost, 0);
+}
+
+// The window's thread can be busy for a long time (a big list, a slow
+// disk): keys must flow regardless, and the actions that need that thread
+// wait for it. Here it is stuck inside a task until the end of the typing.
+TEST_F(KernelTest, StuckMainThreadDelaysNoKey)
+{
+    constexpr int typed = 2000;
+    auto kb = FakeDevice::keyboard("Busy Keyboard");
+    configure(R"({"version": 2, "preferences": {"showHUD": false}, "groups": [{
+        "name": "忙", "scope": {"mode": "all", "apps": [], "urls": []},
+        "mappings": [{"trigger": "k", "action": {"type": "keys", "keys": "x"}, "note": ""},
+                     {"trigger": "f5", "action": {"type": "media", "media": "playpause"}, "note": ""}]}]})");
+    start();
+    waitGrabbed(*kb);
+    const Figures idle = measure(*kb, *output, KEY_K, KEY_X, typed);
+
+    std::promise<void> release;
+    platform.executor.post([done = release.get_future().share()] { done.wait(); });
+    std::thread mainThread([&] { platform.executor.drain(); });
+    // Every press of f5 and every rewrite hands work to the stuck thread.
+    for (int i = 0; i < 5; ++i) {
+        kb->key(KEY_F5, 1);
+        kb->key(KEY_F5, 0);
+    }
+    const Figures busy = measure(*kb, *output, KEY_K, KEY_X, typed);
+    const Figures passBusy = measure(*kb, *output, KEY_J, KEY_J, typed);
+    const std::size_t waiting = platform.executor.pending();
+    release.set_value();
+    mainThread.join();
+
+    print("rewrite", idle, typed);
+    print("rewrite-busy", busy, typed);
+    print("pass-busy", passBusy, typed);
+    std::printf("LATENCY with the main thread stuck: %zu tasks waited for it\n", waiting);
+    std::fflush(stdout);
+    EXPECT_EQ(idle.lost + busy.lost + passBusy.lost, 0);
+    EXPECT_GE(waiting, 5U) << "the main thread was not kept busy";
+    // The media keys come once the main thread runs the actions.
+    const auto keys = outputKeys(20);
+    EXPECT_EQ(std::count(keys.begin(), keys.end(), KeyChange{KEY_PLAYPAUSE, 1}), 5);
 }
 
 } // namespace
