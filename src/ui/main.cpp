@@ -22,6 +22,13 @@ int main(int argc, char* argv[])
     font.setFamilies({font.family(), QStringLiteral("Noto Sans CJK SC")});
     QApplication::setFont(font);
 
+    // Qt Quick's software renderer unless the user chose another: these are
+    // plain 2D windows, and without a GPU the OpenGL path loads a software
+    // rasteriser (LLVM) that keeps ~100 MB resident after the window closes.
+    if (qEnvironmentVariableIsEmpty("QT_QUICK_BACKEND")) {
+        QQuickWindow::setGraphicsApi(QSGRendererInterface::Software);
+    }
+
     const auto options = norvane::ui::LaunchOptions::parse(QApplication::arguments());
 
     // A snapshot run renders its own copy of the windows and does not meet

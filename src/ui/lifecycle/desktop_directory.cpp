@@ -28,7 +28,17 @@ std::vector<std::string> DesktopDirectory::running()
 
 std::optional<std::string> DesktopDirectory::iconFile(const std::optional<std::string>& appID, int sizePx)
 {
-    return catalog_.icon(appID, sizePx).path;
+    constexpr auto keep = std::chrono::minutes(1);
+    const auto now = std::chrono::steady_clock::now();
+    const std::pair key{appID.value_or(std::string()), sizePx};
+    const std::lock_guard lock(iconLock_);
+    const auto it = icons_.find(key);
+    if (it != icons_.end() && now - it->second.found < keep) {
+        return it->second.file;
+    }
+    auto file = catalog_.icon(appID, sizePx).path;
+    icons_[key] = CachedIcon{file, now};
+    return file;
 }
 
 } // namespace norvane::ui

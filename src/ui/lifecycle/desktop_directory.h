@@ -2,6 +2,11 @@
 
 #include "ui/state/app_directory.h"
 
+#include <chrono>
+#include <map>
+#include <mutex>
+#include <utility>
+
 namespace norvane {
 class AppCatalog;
 class Workspace;
@@ -20,8 +25,19 @@ public:
     std::optional<std::string> iconFile(const std::optional<std::string>& appID, int sizePx) override;
 
 private:
+    struct CachedIcon {
+        std::optional<std::string> file;
+        std::chrono::steady_clock::time_point found;
+    };
+
     AppCatalog& catalog_;
     Workspace& workspace_;
+    // A theme lookup stats thousands of paths for an icon it does not find;
+    // the menu, the sidebar and the notice ask for the same few icons again
+    // and again. Answers are kept for a minute, so a newly installed icon
+    // still shows up.
+    std::mutex iconLock_;
+    std::map<std::pair<std::string, int>, CachedIcon> icons_;
 };
 
 } // namespace norvane::ui

@@ -61,8 +61,9 @@ StatusItem::StatusItem(AppModel& model, AppDirectory& apps, Actions actions, QOb
         }
     });
     connect(&model_, &AppModel::stateChanged, this, &StatusItem::refreshIcon);
+    // The menu is filled when it is about to open, not here: looking up the
+    // groups' application icons would delay the tray item's registration.
     refreshIcon();
-    rebuildMenu();
 }
 
 StatusItem::~StatusItem() = default;
