@@ -41,6 +41,9 @@ int main(int argc, char* argv[])
         case norvane::ui::SingleInstance::Role::failed:
             std::fprintf(stderr, "norvane: %s\n", qPrintable(instance.error()));
             return 1;
+        case norvane::ui::SingleInstance::Role::unavailable:
+            std::fprintf(stderr, "norvane: %s; a second start cannot find this one\n", qPrintable(instance.error()));
+            break;
         case norvane::ui::SingleInstance::Role::primary:
             break;
         }

@@ -35,7 +35,7 @@ QImage centred(const QImage& image, int sizePx)
 
 AppIconProvider::AppIconProvider(AppDirectory& apps) : QQuickImageProvider(QQuickImageProvider::Image), apps_(apps)
 {
-    cache_.setMaxCost(16 * 1024); // kilobytes
+    cache_.setMaxCost(qsizetype{16} * 1024); // kilobytes
 }
 
 std::pair<QString, int> AppIconProvider::parseId(const QString& id)

@@ -46,17 +46,17 @@ SingleInstance::Role SingleInstance::claim(const QString& request)
     std::string error;
     if (dir_.isEmpty() || !bridge::ensurePrivateDirectory(dir_.toStdString(), error)) {
         error_ = QStringLiteral("no private runtime folder: ") + QString::fromStdString(error);
-        return Role::failed;
+        return Role::unavailable;
     }
     const QByteArray lockPath = QFile::encodeName(dir_ + QStringLiteral("/instance.lock"));
     lockFd_ = ::open(lockPath.constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
     if (lockFd_ < 0) {
         error_ = QStringLiteral("cannot open ") + QString::fromLocal8Bit(lockPath);
-        return Role::failed;
+        return Role::unavailable;
     }
     // The lock decides alone, so two quick starts never both become primary.
     if (::flock(lockFd_, LOCK_EX | LOCK_NB) == 0) {
-        return listen() ? Role::primary : Role::failed;
+        return listen() ? Role::primary : Role::unavailable;
     }
     ::close(lockFd_);
     lockFd_ = -1;

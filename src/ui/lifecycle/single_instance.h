@@ -15,7 +15,10 @@ class SingleInstance final : public QObject {
     Q_OBJECT
 
 public:
-    enum class Role { primary, forwarded, failed };
+    // unavailable: no private runtime folder or lock file, so nothing can
+    // tell instances apart (the program runs on alone); failed: another
+    // instance holds the lock but does not answer.
+    enum class Role { primary, forwarded, unavailable, failed };
 
     // `dir`: the private runtime folder (created when missing).
     explicit SingleInstance(QString dir, QObject* parent = nullptr);
