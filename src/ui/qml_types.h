@@ -4,13 +4,15 @@ class QQmlEngine;
 
 namespace norvane::ui {
 
+class ActivityBackend;
 class AppDirectory;
 class AppState;
 class WindowController;
 
 // Makes the C++ side known to the engine's QML under `import Norvane 1.0`:
-// the AppState and WindowController singletons (owned by C++), the
+// the AppState, WindowController and Activity singletons (owned by C++), the
 // controls' types, symbols and the application icon provider.
-void registerQmlTypes(QQmlEngine& engine, AppState& state, WindowController* windows);
+void registerQmlTypes(QQmlEngine& engine, AppState& state, WindowController* windows,
+                      ActivityBackend* activity = nullptr);
 
 } // namespace norvane::ui

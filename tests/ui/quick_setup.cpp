@@ -72,6 +72,34 @@ void TestPlatform::pressMouse(int button)
     monitor_.press(MonitoredPress::mouse(button));
 }
 
+void TestPlatform::fillRecent(int count, double newestMs)
+{
+    using namespace std::chrono;
+    const system_clock::time_point newest{milliseconds(static_cast<std::int64_t>(newestMs))};
+    std::vector<ActivityItem> items;
+    for (int i = 0; i < count; ++i) {
+        ActivityItem item;
+        item.date = newest - seconds(i);
+        item.groupName = "组" + std::to_string(i);
+        item.trigger = *Trigger::parse("ctrl+k");
+        item.action = Action::keys(Combo::parse("ctrl+l"));
+        item.appID = "org.example.Editor";
+        items.push_back(std::move(item));
+    }
+    model_.setRecent(std::move(items));
+}
+
+void TestPlatform::reportProbe(const QString& trigger, const QString& appID, const QString& url, const QString& match)
+{
+    const auto optional = [](const QString& s) { return s.isEmpty() ? std::nullopt : std::optional(s.toStdString()); };
+    ProbeInfo info;
+    info.trigger = Trigger::parse(trigger.toStdString()).value_or(Trigger::mouse(3));
+    info.appID = optional(appID);
+    info.url = optional(url);
+    info.match = optional(match);
+    model_.setProbe(info);
+}
+
 QuickFixture::QuickFixture(ui::AppDirectory& apps)
     : model(AppPlatform{sim.tap, sim.output, sim.frontmost, sim.pages, sim.workspace, sim.notifier, permission,
                         loginItem, local, global},
@@ -109,6 +137,10 @@ void QuickSetup::applicationAvailable()
     qmlRegisterSingletonType<ui::AppState>("Norvane", 1, 0, "AppState", [](QQmlEngine*, QJSEngine*) -> QObject* {
         QQmlEngine::setObjectOwnership(&current->state, QQmlEngine::CppOwnership);
         return &current->state;
+    });
+    qmlRegisterSingletonType<ui::ActivityBackend>("Norvane", 1, 0, "Activity", [](QQmlEngine*, QJSEngine*) -> QObject* {
+        QQmlEngine::setObjectOwnership(&current->activity, QQmlEngine::CppOwnership);
+        return &current->activity;
     });
     qmlRegisterSingletonType<TestPlatform>(
         "NorvaneTest", 1, 0, "TestPlatform", [](QQmlEngine*, QJSEngine*) -> QObject* {

@@ -2,6 +2,7 @@
 
 #include "app/app_model.h"
 #include "platform/sim/sim_platform.h"
+#include "ui/state/activity_backend.h"
 #include "ui/state/app_directory.h"
 #include "ui/state/app_state.h"
 
@@ -53,13 +54,20 @@ class TestPlatform final : public QObject {
     Q_OBJECT
 
 public:
-    explicit TestPlatform(ScriptedMonitor& monitor) : monitor_(monitor) {}
+    TestPlatform(ScriptedMonitor& monitor, AppModel& model) : monitor_(monitor), model_(model) {}
     // A key press in text form ("ctrl+k") reaching the application's window.
     Q_INVOKABLE bool pressKey(const QString& combo);
     Q_INVOKABLE void pressMouse(int button);
+    // Puts `count` hits of ctrl+k into the activity log, the newest first,
+    // one second apart ending at `newestMs` (ms since the epoch).
+    Q_INVOKABLE void fillRecent(int count, double newestMs);
+    // Reports a probe; empty strings stand for absent fields.
+    Q_INVOKABLE void reportProbe(const QString& trigger, const QString& appID, const QString& url,
+                                 const QString& match);
 
 private:
     ScriptedMonitor& monitor_;
+    AppModel& model_;
 };
 
 // One application model on the simulated platform per QML test file.
@@ -73,11 +81,12 @@ struct QuickFixture {
     ScriptedMonitor local, global;
     AppModel model;
     ui::AppState state;
-    TestPlatform platform{local};
+    ui::ActivityBackend activity{model};
+    TestPlatform platform{local, model};
 };
 
 // Set up for Qt Quick Test: each test file's engine gets a fresh model
-// behind AppState and the controls registered.
+// behind AppState and Activity, and the controls registered.
 class QuickSetup : public QObject {
     Q_OBJECT
 

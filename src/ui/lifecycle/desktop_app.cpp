@@ -16,6 +16,7 @@
 #include "ui/lifecycle/window_controller.h"
 #include "ui/notice/notice_presenter.h"
 #include "ui/qml_types.h"
+#include "ui/state/activity_backend.h"
 #include "ui/state/app_state.h"
 
 #include <QApplication>
@@ -58,6 +59,7 @@ struct DesktopApp::Parts {
     std::unique_ptr<NoticePresenter> notice;
     std::unique_ptr<AppModel> model;
     std::unique_ptr<AppState> state;
+    std::unique_ptr<ActivityBackend> activity;
     std::unique_ptr<QQmlEngine> qml;
     std::unique_ptr<WindowController> windows;
     std::unique_ptr<StatusItem> status;
@@ -139,9 +141,10 @@ DesktopApp::DesktopApp(const LaunchOptions& options) : parts_(std::make_unique<P
     });
 
     p.state = std::make_unique<AppState>(model, *p.directory);
+    p.activity = std::make_unique<ActivityBackend>(model);
     p.qml = std::make_unique<QQmlEngine>();
     p.windows = std::make_unique<WindowController>(*p.qml, model, *p.state, AppStorage{}.settingsPath);
-    registerQmlTypes(*p.qml, *p.state, p.windows.get());
+    registerQmlTypes(*p.qml, *p.state, p.windows.get(), p.activity.get());
 
     if (snapshotRun) {
         model.setAccessibilityGranted(p.permission.isTrusted());
