@@ -11,6 +11,8 @@ ItemDelegate {
     property bool selected: false
     implicitHeight: 32
     leftPadding: 14
+    topPadding: 0
+    bottomPadding: 0
 
     background: Rectangle {
         anchors.fill: parent
