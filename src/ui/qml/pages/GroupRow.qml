@@ -22,6 +22,8 @@ ItemDelegate {
     implicitHeight: 46
     leftPadding: 14
     rightPadding: 12
+    topPadding: 2
+    bottomPadding: 2
     // A disabled group looks like an enabled one; only its menu says so.
     opacity: 1
 
