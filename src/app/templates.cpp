@@ -54,7 +54,7 @@ RuleGroup documentHeadings(Workspace& workspace)
     for (std::size_t n = 0; n < headingNotes.size(); ++n) {
         const std::string digit = std::to_string(n);
         mappings.push_back(
-            keyMapping("cmd+" + digit, Action::keys(combo("opt+cmd+" + digit)), std::string(headingNotes[n])));
+            keyMapping("cmd+" + digit, Action::keys(combo("ctrl+opt+" + digit)), std::string(headingNotes[n])));
     }
     return RuleGroup("文档标题快捷键", std::move(scope), std::move(mappings));
 }
@@ -81,13 +81,62 @@ RuleGroup launcher(Workspace& workspace)
     return RuleGroup("一键唤起应用", everywhere(), std::move(mappings));
 }
 
-RuleGroup windowsKeys(Workspace& /*workspace*/)
+// Terminals keep their own Ctrl keys (Ctrl+C interrupts, Ctrl+W deletes a
+// word), so the macOS habits stay out of them.
+constexpr std::array terminals = {
+    "org.gnome.Terminal"sv,
+    "org.gnome.Console"sv,
+    "org.kde.konsole"sv,
+    "debian-xterm"sv,
+    "xterm"sv,
+    "Alacritty"sv,
+    "kitty"sv,
+    "foot"sv,
+    "footclient"sv,
+    "org.wezfurlong.wezterm"sv,
+    "com.gexperts.Tilix"sv,
+};
+
+struct Habit {
+    std::string_view trigger;
+    std::string_view target;
+    std::string_view note;
+};
+
+constexpr std::array macHabits = {
+    Habit{"cmd+c", "ctrl+c", "复制"},
+    Habit{"cmd+v", "ctrl+v", "粘贴"},
+    Habit{"cmd+x", "ctrl+x", "剪切"},
+    Habit{"cmd+a", "ctrl+a", "全选"},
+    Habit{"cmd+z", "ctrl+z", "撤销"},
+    Habit{"shift+cmd+z", "ctrl+shift+z", "重做"},
+    Habit{"cmd+f", "ctrl+f", "查找"},
+    Habit{"cmd+s", "ctrl+s", "保存"},
+    Habit{"cmd+w", "ctrl+w", "关闭标签页"},
+    Habit{"cmd+t", "ctrl+t", "新建标签页"},
+    Habit{"cmd+left", "home", "行首"},
+    Habit{"cmd+right", "end", "行尾"},
+    Habit{"shift+cmd+left", "shift+home", "选中到行首"},
+    Habit{"shift+cmd+right", "shift+end", "选中到行尾"},
+    Habit{"cmd+up", "ctrl+home", "文档开头"},
+    Habit{"cmd+down", "ctrl+end", "文档末尾"},
+};
+
+RuleGroup macKeys(Workspace& workspace)
 {
-    return RuleGroup("Windows 键位习惯", everywhere(),
-                     {keyMapping("home", Action::keys(combo("cmd+left")), "行首"),
-                      keyMapping("end", Action::keys(combo("cmd+right")), "行尾"),
-                      keyMapping("shift+home", Action::keys(combo("shift+cmd+left")), "选中到行首"),
-                      keyMapping("shift+end", Action::keys(combo("shift+cmd+right")), "选中到行尾")});
+    Scope scope;
+    scope.mode = ScopeMode::except;
+    for (const auto id : terminals) {
+        std::string text(id);
+        if (workspace.isInstalled(text)) {
+            scope.apps.push_back(std::move(text));
+        }
+    }
+    std::vector<Mapping> mappings;
+    for (const Habit& habit : macHabits) {
+        mappings.push_back(keyMapping(habit.trigger, Action::keys(combo(habit.target)), std::string(habit.note)));
+    }
+    return RuleGroup("Mac 键位习惯", std::move(scope), std::move(mappings));
 }
 
 RuleGroup keyboardVolume(Workspace& /*workspace*/)
@@ -125,12 +174,12 @@ constexpr std::array all = {
              "square.grid.2x2.fill",
              {Rgb{0.32, 0.78, 0.48}, Rgb{0.16, 0.62, 0.36}},
              launcher},
-    Template{"windows",
-             "Windows 键位习惯",
-             "Home / End 跳到行首行尾，加 Shift 选中到行首行尾，从 Windows 转过来不别扭",
-             "arrow.left.and.right.text.vertical",
+    Template{"mac",
+             "Mac 键位习惯",
+             "Super+C / V / Z 等照 Mac 的习惯用，Super+方向键跳到行首行尾；终端里保持原样",
+             "command",
              {Rgb{0.55, 0.58, 0.66}, Rgb{0.38, 0.41, 0.5}},
-             windowsKeys},
+             macKeys},
     Template{"volume",
              "键盘调音量",
              "没有媒体键的外接键盘也能调音量、静音、切歌",

@@ -13,7 +13,7 @@ TEST_F(ModelTest, TemplatesBuildFreshGroupsFromWhatIsInstalled)
     EXPECT_TRUE(g.scope.apps.empty()); // no browser: matches nothing until apps are added
     EXPECT_EQ(g.scope.urls.size(), 5U);
     ASSERT_EQ(g.mappings.size(), 7U);
-    EXPECT_EQ(g.mappings[1].action, Action::keys(Combo::parse("opt+cmd+1")));
+    EXPECT_EQ(g.mappings[1].action, Action::keys(Combo::parse("ctrl+opt+1")));
     sim.workspace.setInstalled({"firefox", "google-chrome"});
     EXPECT_EQ(headings.make(sim.workspace).scope.apps, (std::vector<std::string>{"google-chrome", "firefox"}));
     EXPECT_NE(headings.make(sim.workspace).id, headings.make(sim.workspace).id);
@@ -36,6 +36,35 @@ TEST_F(ModelTest, TemplatesBuildFreshGroupsFromWhatIsInstalled)
         for (const Mapping& m : t.make(sim.workspace).mappings) {
             EXPECT_TRUE(!m.trigger || m.isUsable()) << t.id;
         }
+    }
+}
+
+TEST_F(ModelTest, MacHabitsLeaveInstalledTerminalsAlone)
+{
+    const Template& mac = *findTemplate("mac");
+    sim.workspace.setInstalled({"org.kde.konsole", "kitty", "org.example.Editor"});
+    const RuleGroup g = mac.make(sim.workspace);
+    EXPECT_EQ(g.scope.mode, ScopeMode::except);
+    EXPECT_EQ(g.scope.apps, (std::vector<std::string>{"org.kde.konsole", "kitty"}));
+
+    const auto target = [&](std::string_view trigger) -> std::optional<Action> {
+        for (const Mapping& m : g.mappings) {
+            if (m.trigger == Trigger::key(*Combo::parse(trigger))) {
+                return m.action;
+            }
+        }
+        return std::nullopt;
+    };
+    EXPECT_EQ(target("cmd+c"), Action::keys(Combo::parse("ctrl+c")));
+    EXPECT_EQ(target("shift+cmd+z"), Action::keys(Combo::parse("ctrl+shift+z")));
+    EXPECT_EQ(target("cmd+left"), Action::keys(Combo::parse("home")));
+    EXPECT_EQ(target("shift+cmd+right"), Action::keys(Combo::parse("shift+end")));
+    EXPECT_EQ(target("cmd+down"), Action::keys(Combo::parse("ctrl+end")));
+    // Only Super combinations are taken: the keys a Linux user already has
+    // (Ctrl+C, Home) keep working as they are.
+    for (const Mapping& m : g.mappings) {
+        ASSERT_TRUE(m.trigger && m.trigger->isKey());
+        EXPECT_NE(m.trigger->combo().modifiers & mod::command, 0U) << m.note;
     }
 }
 
