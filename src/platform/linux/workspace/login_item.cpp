@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <gio/gdesktopappinfo.h>
 #include <sys/stat.h>
 #include <system_error>
 #include <unistd.h>
@@ -165,6 +166,19 @@ AutostartLoginItem::Dirs AutostartLoginItem::defaultDirs()
 
 std::vector<std::string> AutostartLoginItem::currentCommand()
 {
+    // An installed Norvane starts at login as its desktop entry says, even
+    // when this copy runs from a build tree.
+    const glib::Object<GDesktopAppInfo> installed(g_desktop_app_info_new(fileName));
+    if (installed) {
+        const char* exec = g_app_info_get_executable(G_APP_INFO(installed.get()));
+        std::string program = exec != nullptr ? exec : "";
+        if (!program.empty() && program.front() != '/') {
+            program = glib::take(g_find_program_in_path(program.c_str()));
+        }
+        if (!program.empty() && ::access(program.c_str(), X_OK) == 0) {
+            return {program};
+        }
+    }
     std::error_code ec;
     const auto self = fs::read_symlink("/proc/self/exe", ec);
     return {ec ? std::string("norvane") : self.string()};

@@ -21,7 +21,8 @@ public:
         std::vector<std::string> system; // earlier directories take precedence
     };
     static Dirs defaultDirs();
-    // The running program (from /proc/self/exe).
+    // The program the installed desktop entry norvane.desktop starts, else
+    // the running one (from /proc/self/exe).
     static std::vector<std::string> currentCommand();
 
     // `command`: the program and its arguments to start at login.
