@@ -155,6 +155,8 @@ public:
     void addGroup();
     // Adds the group a template builds now.
     void addTemplate(std::string_view templateID);
+    // The first mapping of the group the template would build now.
+    [[nodiscard]] std::optional<Mapping> templatePreview(std::string_view templateID) const;
     void duplicateGroup(const Uuid& id);
     void deleteGroup(const Uuid& id);
     [[nodiscard]] std::int64_t totalCount(const RuleGroup& group) const;

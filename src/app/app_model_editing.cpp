@@ -62,6 +62,12 @@ void AppModel::addTemplate(std::string_view templateID)
     }
 }
 
+std::optional<Mapping> AppModel::templatePreview(std::string_view templateID) const
+{
+    const Template* t = findTemplate(templateID);
+    return t != nullptr ? t->preview(platform_.workspace) : std::nullopt;
+}
+
 void AppModel::duplicateGroup(const Uuid& id)
 {
     const auto source = findGroup(groups_, id);

@@ -243,7 +243,24 @@ QVariantList AppState::templates() const
                                {QStringLiteral("title"), text(std::string(t.title))},
                                {QStringLiteral("subtitle"), text(std::string(t.subtitle))},
                                {QStringLiteral("symbol"), text(std::string(t.symbol))},
-                               {QStringLiteral("colors"), colors}});
+                               {QStringLiteral("colors"), colors},
+                               {QStringLiteral("preview"), templatePreview(std::string(t.id))}});
+    }
+    return out;
+}
+
+QVariantMap AppState::templatePreview(const std::string& id) const
+{
+    const auto mapping = model_.templatePreview(id);
+    if (!mapping || !mapping->trigger || !mapping->action || !mapping->action->isComplete()) {
+        return {};
+    }
+    QVariantMap out{{QStringLiteral("trigger"), triggerInfo(*mapping->trigger)}};
+    const auto* keys = mapping->action->as<KeysAction>();
+    if (keys != nullptr && keys->combo) {
+        out.insert(QStringLiteral("keys"), triggerInfo(Trigger::key(*keys->combo)));
+    } else {
+        out.insert(QStringLiteral("summary"), text(mapping->action->summary()));
     }
     return out;
 }

@@ -79,7 +79,9 @@ public:
     Q_INVOKABLE void requestAccess();
 
     // The built-in templates in gallery order: {id, title, subtitle, symbol,
-    // colors: [top, bottom]}.
+    // colors: [top, bottom], preview}. The preview is the first mapping the
+    // template makes now, {trigger, keys} or {trigger, summary}, or empty
+    // when that mapping is not complete.
     Q_INVOKABLE QVariantList templates() const;
     // Adds the template's group, selects it and closes the gallery.
     Q_INVOKABLE void addTemplate(const QString& id);
@@ -121,6 +123,7 @@ signals:
 
 private:
     void groupsChanged();
+    [[nodiscard]] QVariantMap templatePreview(const std::string& id) const;
 
     AppModel& model_;
     AppDirectory& apps_;

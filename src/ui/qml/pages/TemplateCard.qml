@@ -26,10 +26,49 @@ AbstractButton {
         anchors.fill: parent
         anchors.margins: 16
         spacing: 10
-        IconTile {
-            symbol: card.template.symbol
-            colors: card.template.colors
-            size: 34
+        RowLayout {
+            Layout.fillWidth: true
+            IconTile {
+                symbol: card.template.symbol
+                colors: card.template.colors
+                size: 34
+            }
+            Item { Layout.fillWidth: true }
+            // The first rule the template adds, drawn a little smaller.
+            Row {
+                id: preview
+                objectName: "preview"
+                readonly property var info: card.template.preview || ({})
+                visible: info.trigger !== undefined
+                spacing: 5
+                scale: 0.9
+                transformOrigin: Item.Right
+
+                TriggerView {
+                    anchors.verticalCenter: parent.verticalCenter
+                    trigger: preview.info.trigger || null
+                }
+                SymbolIcon {
+                    anchors.verticalCenter: parent.verticalCenter
+                    name: "arrow.right"
+                    size: 9
+                    font.bold: true
+                    color: Theme.tertiary
+                }
+                ComboView {
+                    anchors.verticalCenter: parent.verticalCenter
+                    visible: preview.info.keys !== undefined
+                    symbols: preview.info.keys ? preview.info.keys.symbols : []
+                }
+                Text {
+                    objectName: "previewSummary"
+                    anchors.verticalCenter: parent.verticalCenter
+                    visible: preview.info.summary !== undefined
+                    text: preview.info.summary || ""
+                    font.pixelSize: Theme.captionSize
+                    color: Theme.secondary
+                }
+            }
         }
         Label {
             text: card.template.title

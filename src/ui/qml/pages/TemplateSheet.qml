@@ -57,6 +57,7 @@ Popup {
                 model: AppState.templates()
                 delegate: TemplateCard {
                     required property var modelData
+                    objectName: "template_" + modelData.id
                     Layout.fillWidth: true
                     Layout.preferredWidth: 10
                     template: modelData
