@@ -51,15 +51,21 @@ foreach(browser chromium firefox)
   endif()
 endforeach()
 
-# Where each browser looks for system-wide native-messaging hosts.
-foreach(dir
-    /etc/chromium/native-messaging-hosts
-    /etc/opt/chrome/native-messaging-hosts
-    /etc/opt/edge/native-messaging-hosts
-    /etc/opt/brave.com/brave/native-messaging-hosts
-    /etc/opt/vivaldi/native-messaging-hosts)
-  norvane_install_text("${dir}/app.norvane.bridge.json" "${manifest_chromium}")
-endforeach()
+# Where each browser looks for system-wide native-messaging hosts. The
+# browsers installed in /opt read theirs from /etc/opt, where a Debian
+# package may not put files: its maintainer scripts link these to the copy
+# in the data folder instead.
+norvane_install_text("${datadir}/norvane/native-messaging-hosts/app.norvane.bridge.json" "${manifest_chromium}")
+norvane_install_text("/etc/chromium/native-messaging-hosts/app.norvane.bridge.json" "${manifest_chromium}")
+if(NORVANE_BROWSER_OPT_DIRS)
+  foreach(dir
+      /etc/opt/chrome/native-messaging-hosts
+      /etc/opt/edge/native-messaging-hosts
+      /etc/opt/brave.com/brave/native-messaging-hosts
+      /etc/opt/vivaldi/native-messaging-hosts)
+    norvane_install_text("${dir}/app.norvane.bridge.json" "${manifest_chromium}")
+  endforeach()
+endif()
 norvane_install_text("/usr/lib/mozilla/native-messaging-hosts/app.norvane.bridge.json" "${manifest_firefox}")
 
 # External extensions: each Chromium-family browser offers the packed

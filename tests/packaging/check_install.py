@@ -22,6 +22,7 @@ FIXED_ID = "kmcamenccoafgkmmbfipdcmgbkibidoa"  # from the extension's manifest k
 HOST = "/usr/libexec/norvane/norvane-browser-host"
 CRX = "/usr/share/norvane/norvane-bridge.crx"
 CHROMIUM_HOST_DIRS = [
+    "/usr/share/norvane/native-messaging-hosts",
     "/etc/chromium/native-messaging-hosts",
     "/etc/opt/chrome/native-messaging-hosts",
     "/etc/opt/edge/native-messaging-hosts",
