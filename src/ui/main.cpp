@@ -4,6 +4,7 @@
 
 #include <QApplication>
 #include <QFont>
+#include <QIcon>
 #include <QQuickWindow>
 
 #include <cstdio>
@@ -14,6 +15,9 @@ int main(int argc, char* argv[])
     QApplication::setApplicationName(QStringLiteral("norvane"));
     QApplication::setApplicationDisplayName(QStringLiteral("岚枢"));
     QApplication::setDesktopFileName(QStringLiteral("norvane"));
+    // The icon theme's copy when Norvane is installed, else the one built in.
+    QApplication::setWindowIcon(
+        QIcon::fromTheme(QStringLiteral("norvane"), QIcon(QStringLiteral(":/norvane/icons/norvane.svg"))));
     // Windows are hidden, not closed, and the app lives on in the tray.
     QApplication::setQuitOnLastWindowClosed(false);
     // The desktop's font for Latin text, one Chinese font for the rest: left

@@ -89,15 +89,43 @@ void TestPlatform::fillRecent(int count, double newestMs)
     model_.setRecent(std::move(items));
 }
 
+namespace {
+
+// Empty text stands for an absent value.
+std::optional<std::string> optional(const QString& s)
+{
+    return s.isEmpty() ? std::nullopt : std::optional(s.toStdString());
+}
+
+} // namespace
+
 void TestPlatform::reportProbe(const QString& trigger, const QString& appID, const QString& url, const QString& match)
 {
-    const auto optional = [](const QString& s) { return s.isEmpty() ? std::nullopt : std::optional(s.toStdString()); };
     ProbeInfo info;
     info.trigger = Trigger::parse(trigger.toStdString()).value_or(Trigger::mouse(3));
     info.appID = optional(appID);
     info.url = optional(url);
     info.match = optional(match);
     model_.setProbe(info);
+}
+
+void TestPlatform::setRunning(const QStringList& appIDs)
+{
+    std::vector<std::string> ids;
+    for (const auto& id : appIDs) {
+        ids.push_back(id.toStdString());
+    }
+    sim_.workspace.setRunning(ids);
+}
+
+void TestPlatform::setPageAddress(const QString& appID, const QString& url)
+{
+    sim_.pages.setAddress(appID.toStdString(), optional(url));
+}
+
+void TestPlatform::activate(const QString& appID)
+{
+    model_.applicationActivated(optional(appID));
 }
 
 QuickFixture::QuickFixture(ui::AppDirectory& apps)
@@ -141,6 +169,10 @@ void QuickSetup::applicationAvailable()
     qmlRegisterSingletonType<ui::ActivityBackend>("Norvane", 1, 0, "Activity", [](QQmlEngine*, QJSEngine*) -> QObject* {
         QQmlEngine::setObjectOwnership(&current->activity, QQmlEngine::CppOwnership);
         return &current->activity;
+    });
+    qmlRegisterSingletonType<ui::GroupBackend>("Norvane", 1, 0, "GroupEditor", [](QQmlEngine*, QJSEngine*) -> QObject* {
+        QQmlEngine::setObjectOwnership(&current->group, QQmlEngine::CppOwnership);
+        return &current->group;
     });
     qmlRegisterSingletonType<TestPlatform>(
         "NorvaneTest", 1, 0, "TestPlatform", [](QQmlEngine*, QJSEngine*) -> QObject* {

@@ -5,6 +5,7 @@
 #include "ui/state/activity_backend.h"
 #include "ui/state/app_directory.h"
 #include "ui/state/app_state.h"
+#include "ui/state/group_backend.h"
 
 #include <QObject>
 #include <QTemporaryDir>
@@ -54,7 +55,9 @@ class TestPlatform final : public QObject {
     Q_OBJECT
 
 public:
-    TestPlatform(ScriptedMonitor& monitor, AppModel& model) : monitor_(monitor), model_(model) {}
+    TestPlatform(ScriptedMonitor& monitor, AppModel& model, sim::Platform& sim)
+        : monitor_(monitor), model_(model), sim_(sim)
+    {}
     // A key press in text form ("ctrl+k") reaching the application's window.
     Q_INVOKABLE bool pressKey(const QString& combo);
     Q_INVOKABLE void pressMouse(int button);
@@ -64,10 +67,17 @@ public:
     // Reports a probe; empty strings stand for absent fields.
     Q_INVOKABLE void reportProbe(const QString& trigger, const QString& appID, const QString& url,
                                  const QString& match);
+    // The running applications (one instance each) and the page each
+    // browser's bridge last reported ("" for none).
+    Q_INVOKABLE void setRunning(const QStringList& appIDs);
+    Q_INVOKABLE void setPageAddress(const QString& appID, const QString& url);
+    // An application came to the front.
+    Q_INVOKABLE void activate(const QString& appID);
 
 private:
     ScriptedMonitor& monitor_;
     AppModel& model_;
+    sim::Platform& sim_;
 };
 
 // One application model on the simulated platform per QML test file.
@@ -82,7 +92,8 @@ struct QuickFixture {
     AppModel model;
     ui::AppState state;
     ui::ActivityBackend activity{model};
-    TestPlatform platform{local, model};
+    ui::GroupBackend group{state, sim.workspace, sim.pages};
+    TestPlatform platform{local, model, sim};
 };
 
 // Set up for Qt Quick Test: each test file's engine gets a fresh model

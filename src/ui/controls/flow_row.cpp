@@ -19,6 +19,15 @@ QSizeF idealSize(const QQuickItem* item)
 
 FlowRow::FlowRow(QQuickItem* parent) : QQuickItem(parent) {}
 
+FlowRow::~FlowRow()
+{
+    // The base class takes the children away after this object is gone as a
+    // FlowRow; their size and visibility signals must not reach it then.
+    for (QQuickItem* child : childItems()) {
+        disconnect(child, nullptr, this, nullptr);
+    }
+}
+
 void FlowRow::setSpacing(qreal spacing)
 {
     if (spacing == spacing_) {

@@ -21,6 +21,9 @@ public:
     static constexpr qreal unlimited = std::numeric_limits<qreal>::infinity();
 
     explicit FlowRow(QQuickItem* parent = nullptr);
+    ~FlowRow() override;
+    FlowRow(const FlowRow&) = delete;
+    FlowRow& operator=(const FlowRow&) = delete;
 
     [[nodiscard]] qreal spacing() const noexcept { return spacing_; }
     void setSpacing(qreal spacing);

@@ -18,6 +18,7 @@
 #include "ui/qml_types.h"
 #include "ui/state/activity_backend.h"
 #include "ui/state/app_state.h"
+#include "ui/state/group_backend.h"
 
 #include <QApplication>
 #include <QIcon>
@@ -60,6 +61,7 @@ struct DesktopApp::Parts {
     std::unique_ptr<AppModel> model;
     std::unique_ptr<AppState> state;
     std::unique_ptr<ActivityBackend> activity;
+    std::unique_ptr<GroupBackend> group;
     std::unique_ptr<QQmlEngine> qml;
     std::unique_ptr<WindowController> windows;
     std::unique_ptr<StatusItem> status;
@@ -142,9 +144,11 @@ DesktopApp::DesktopApp(const LaunchOptions& options) : parts_(std::make_unique<P
 
     p.state = std::make_unique<AppState>(model, *p.directory);
     p.activity = std::make_unique<ActivityBackend>(model);
+    p.group = std::make_unique<GroupBackend>(*p.state, p.desktop->workspace(), p.pages);
     p.qml = std::make_unique<QQmlEngine>();
     p.windows = std::make_unique<WindowController>(*p.qml, model, *p.state, AppStorage{}.settingsPath);
     registerQmlTypes(*p.qml, *p.state, p.windows.get(), p.activity.get());
+    qmlRegisterSingletonInstance("Norvane", 1, 0, "GroupEditor", p.group.get());
 
     if (snapshotRun) {
         model.setAccessibilityGranted(p.permission.isTrusted());

@@ -1,6 +1,7 @@
 import QtQuick
 
-// A rounded outline drawn inside its bounds, solid or dashed 4 on / 3 off.
+// A rounded outline drawn inside its bounds, solid or dashed (4 on / 3 off
+// unless told otherwise).
 Canvas {
     id: root
 
@@ -8,6 +9,7 @@ Canvas {
     property real lineWidth: 1
     property color color: Theme.primary
     property bool dashed: false
+    property var pattern: [4, 3]
 
     onRadiusChanged: requestPaint()
     onLineWidthChanged: requestPaint()
@@ -22,7 +24,7 @@ Canvas {
         const half = lineWidth / 2
         ctx.lineWidth = lineWidth
         ctx.strokeStyle = color
-        ctx.setLineDash(dashed ? [4 / lineWidth, 3 / lineWidth] : [])
+        ctx.setLineDash(dashed ? pattern.map(length => length / lineWidth) : [])
         ctx.beginPath()
         ctx.roundedRect(half, half, width - lineWidth, height - lineWidth, Math.max(0, radius - half), Math.max(0, radius - half))
         ctx.stroke()

@@ -4,47 +4,75 @@ import QtQuick.Layouts
 import Norvane 1.0
 import "../controls"
 
-// A rule group's page: its header (icon, name, statistics).
+// A rule group's page: the header (icon, name, statistics, switch), where
+// the group applies, and its mappings. Every edit goes into the model at
+// once.
 Flickable {
     id: page
-    property string groupId
-    readonly property var info: AppState.groupInfo(groupId, AppState.groups.count, revision)
-    property int revision: 0
-    contentHeight: column.implicitHeight + 48
-    clip: true
+    property string groupId: GroupEditor.groupId
 
-    Connections {
-        target: AppState.groups
-        function onDataChanged() { page.revision++ }
-        function onModelReset() { page.revision++ }
-    }
+    contentWidth: width
+    contentHeight: column.implicitHeight + 56
+    clip: true
+    ScrollBar.vertical: ScrollBar { policy: ScrollBar.AlwaysOn }
 
     ColumnLayout {
         id: column
-        x: 28
-        y: 24
-        width: page.width - 56
+        width: Math.min(page.width, 880) - 56
+        x: (page.width - width) / 2
+        y: 28
         spacing: 18
 
         RowLayout {
+            Layout.fillWidth: true
+            Layout.bottomMargin: 4
             spacing: 14
+
             GroupIcon {
-                iconApp: page.info.iconApp || ""
-                iconStyle: page.info.iconStyle || "command"
-                size: 44
+                iconApp: GroupEditor.iconApp
+                iconStyle: GroupEditor.iconStyle
+                size: 46
             }
             ColumnLayout {
-                spacing: 4
-                Label {
-                    text: page.info.displayName || ""
+                Layout.fillWidth: true
+                spacing: 3
+
+                TextField {
+                    id: nameField
+                    objectName: "nameField"
+                    Layout.fillWidth: true
+                    text: GroupEditor.name
+                    placeholderText: "规则组名称"
+                    placeholderTextColor: Theme.tertiary
                     font.pixelSize: 22
                     font.bold: true
+                    color: Theme.primary
+                    padding: 0
+                    background: null
+                    selectByMouse: true
+                    onTextEdited: GroupEditor.setName(text)
                 }
-                Label {
-                    text: page.info.subtitle || ""
+                Text {
+                    objectName: "statistics"
+                    text: GroupEditor.statistics
+                    font.pixelSize: Theme.calloutSize
                     color: Theme.secondary
                 }
             }
+            Switch {
+                objectName: "groupSwitch"
+                checked: GroupEditor.groupEnabled
+                onToggled: GroupEditor.setGroupEnabled(checked)
+                ToolTip.visible: hovered
+                ToolTip.delay: 600
+                ToolTip.text: checked ? "停用这组规则" : "启用这组规则"
+            }
         }
+
+        ScopeCard {
+            Layout.fillWidth: true
+        }
+
+        // The mappings card goes below.
     }
 }
