@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/app_model.h"
+#include "general_fakes.h"
 #include "platform/sim/sim_platform.h"
 #include "ui/state/activity_backend.h"
 #include "ui/state/app_directory.h"
@@ -94,6 +95,9 @@ struct QuickFixture {
     ui::ActivityBackend activity{model};
     ui::GroupBackend group{state, sim.workspace, sim.pages};
     TestPlatform platform{local, model, sim};
+    GeneralFakes generalFakes;
+    ui::GeneralBackend general{model, generalFakes.services()};
+    GeneralTestHooks generalHooks{model, generalFakes};
 };
 
 // Set up for Qt Quick Test: each test file's engine gets a fresh model

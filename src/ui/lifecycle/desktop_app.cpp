@@ -7,6 +7,9 @@
 #include "platform/linux/input/linux_input.h"
 #include "platform/linux/workspace/linux_desktop.h"
 #include "platform/linux/workspace/login_item.h"
+#include "ui/general/dbus_file_viewer.h"
+#include "ui/general/linux_browser_setup.h"
+#include "ui/general/widget_dialogs.h"
 #include "ui/input/window_key_monitor.h"
 #include "ui/lifecycle/debug_snapshot.h"
 #include "ui/lifecycle/desktop_directory.h"
@@ -18,6 +21,7 @@
 #include "ui/qml_types.h"
 #include "ui/state/activity_backend.h"
 #include "ui/state/app_state.h"
+#include "ui/state/general_backend.h"
 #include "ui/state/group_backend.h"
 
 #include <QApplication>
@@ -49,6 +53,9 @@ struct DesktopApp::Parts {
     std::unique_ptr<LinuxDesktop> desktop;
     bridge::BrowserPageCache pages{frontmost};
     std::unique_ptr<bridge::BridgeThread> bridge;
+    LinuxBrowserSetup browserSetup{pages};
+    DBusFileViewer fileViewer;
+    WidgetDialogs dialogs;
     QtExecutor executor{mainThread};
     std::unique_ptr<linux_input::LinuxInput> input;
     std::unique_ptr<InputKeyEmitter> emitter;
@@ -61,6 +68,7 @@ struct DesktopApp::Parts {
     std::unique_ptr<AppModel> model;
     std::unique_ptr<AppState> state;
     std::unique_ptr<ActivityBackend> activity;
+    std::unique_ptr<GeneralBackend> general;
     std::unique_ptr<GroupBackend> group;
     std::unique_ptr<QQmlEngine> qml;
     std::unique_ptr<WindowController> windows;
@@ -144,10 +152,13 @@ DesktopApp::DesktopApp(const LaunchOptions& options) : parts_(std::make_unique<P
 
     p.state = std::make_unique<AppState>(model, *p.directory);
     p.activity = std::make_unique<ActivityBackend>(model);
+    p.general = std::make_unique<GeneralBackend>(
+        model, GeneralServices{p.browserSetup, p.fileViewer, p.dialogs, buildVersion(), installedAppIcon()});
     p.group = std::make_unique<GroupBackend>(*p.state, p.desktop->workspace(), p.pages);
     p.qml = std::make_unique<QQmlEngine>();
     p.windows = std::make_unique<WindowController>(*p.qml, model, *p.state, AppStorage{}.settingsPath);
     registerQmlTypes(*p.qml, *p.state, p.windows.get(), p.activity.get());
+    qmlRegisterSingletonInstance("Norvane", 1, 0, "General", p.general.get());
     qmlRegisterSingletonInstance("Norvane", 1, 0, "GroupEditor", p.group.get());
 
     if (snapshotRun) {

@@ -1,0 +1,103 @@
+#include "ui/general/linux_browser_setup.h"
+
+#include "platform/linux/browser/page_cache.h"
+
+#include <algorithm>
+#include <set>
+#include <unistd.h>
+
+// Where this build tree keeps the host and the extension; empty otherwise.
+#ifndef NORVANE_BUILD_HOST_PATH
+#define NORVANE_BUILD_HOST_PATH ""
+#endif
+#ifndef NORVANE_BUILD_EXTENSION_DIR
+#define NORVANE_BUILD_EXTENSION_DIR ""
+#endif
+
+namespace norvane::ui {
+
+namespace {
+
+namespace fs = std::filesystem;
+
+std::vector<fs::path> buildTree(const char* path)
+{
+    return path[0] != '\0' ? std::vector<fs::path>{path} : std::vector<fs::path>{};
+}
+
+std::set<std::string> liveAppIDs(const bridge::BrowserPageCache& pages)
+{
+    std::set<std::string> ids;
+    if (const auto snapshot = pages.snapshot()) {
+        for (const auto& b : snapshot->browsers) {
+            ids.insert(b.appIDs.begin(), b.appIDs.end());
+        }
+    }
+    return ids;
+}
+
+bool fileExists(const fs::path& path)
+{
+    std::error_code ec;
+    return fs::exists(path, ec);
+}
+
+} // namespace
+
+LinuxBrowserSetup::Locations LinuxBrowserSetup::defaultLocations()
+{
+    Locations l;
+    l.host = [] { return bridge::locateHost(buildTree(NORVANE_BUILD_HOST_PATH)); };
+    l.extension = [] { return bridge::locateExtension(buildTree(NORVANE_BUILD_EXTENSION_DIR)); };
+    return l;
+}
+
+LinuxBrowserSetup::LinuxBrowserSetup(const bridge::BrowserPageCache& pages, Locations locations)
+    : pages_(pages), locations_(std::move(locations))
+{}
+
+std::vector<BrowserStatus> LinuxBrowserSetup::browsers()
+{
+    const auto env = locations_.environment();
+    const auto live = liveAppIDs(pages_);
+    std::vector<BrowserStatus> list;
+    for (const auto& target : bridge::browserTargets()) {
+        const bool installed = bridge::isInstalled(target, env);
+        if (!installed && !bridge::hasFlatpak(target, env)) {
+            continue;
+        }
+        BrowserStatus s;
+        s.appID = target.appID;
+        s.name = target.name;
+        s.firefox = target.firefox;
+        s.flatpakOnly = !installed;
+        s.registered = fileExists(bridge::manifestDirectory(target, env) / bridge::hostManifestFileName());
+        s.live = live.contains(s.appID);
+        list.push_back(std::move(s));
+    }
+    return list;
+}
+
+BrowserRegistration LinuxBrowserSetup::registerHost(const std::string& appID)
+{
+    BrowserRegistration r;
+    const auto targets = bridge::browserTargets();
+    const auto target = std::find_if(targets.begin(), targets.end(), [&](const auto& t) { return t.appID == appID; });
+    if (target == targets.end()) {
+        r.error = "不支持的浏览器：" + appID;
+        return r;
+    }
+    const auto host = locations_.host ? locations_.host() : std::nullopt;
+    if (!host || ::access(host->c_str(), X_OK) != 0) {
+        r.error = "找不到桥接程序 norvane-browser-host，请重新安装岚枢";
+        return r;
+    }
+    const auto env = locations_.environment();
+    r.ok = bridge::writeHostManifest(bridge::manifestDirectory(*target, env), target->firefox, host->string(), r.error);
+    if (const auto extension = locations_.extension ? locations_.extension() : std::nullopt) {
+        r.extensionDir = extension->string();
+    }
+    return r;
+}
+
+} // namespace norvane::ui
