@@ -59,11 +59,14 @@ Card {
                 required property var modelData
                 objectName: "appChip_" + modelData.id
                 text: modelData.name
-                leading: Image {
-                    width: 16
-                    height: 16
-                    sourceSize: Qt.size(32, 32)
-                    source: "image://appicon/" + encodeURIComponent(appChip.modelData.id) + "?size=32"
+                leading: Item {
+                    implicitWidth: 16
+                    implicitHeight: 16
+                    Image {
+                        anchors.fill: parent
+                        sourceSize: Qt.size(32, 32)
+                        source: "image://appicon/" + encodeURIComponent(appChip.modelData.id) + "?size=32"
+                    }
                 }
                 onRemoved: GroupEditor.removeApp(modelData.id)
             }
@@ -153,6 +156,11 @@ Card {
             ToolButton {
                 objectName: "fillButton"
                 flat: true
+                background: Rectangle {
+                    radius: 6
+                    color: Theme.alpha(Theme.accent, parent.down ? 0.16 : 0.08)
+                    visible: parent.hovered || parent.down
+                }
                 contentItem: Row {
                     spacing: 4
                     SymbolIcon {
