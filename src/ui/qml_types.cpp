@@ -4,6 +4,7 @@
 #include "ui/lifecycle/window_controller.h"
 #include "ui/state/activity_backend.h"
 #include "ui/state/app_state.h"
+#include "ui/state/mapping_list_model.h"
 
 #include <QQmlEngine>
 
@@ -22,6 +23,8 @@ void registerQmlTypes(QQmlEngine& engine, AppState& state, WindowController* win
                                                 QStringLiteral("comes from Activity.recent"));
     qmlRegisterUncreatableType<GroupListModel>("Norvane", 1, 0, "GroupListModel",
                                                QStringLiteral("comes from AppState.groups"));
+    qmlRegisterUncreatableType<MappingListModel>("Norvane", 1, 0, "MappingListModel",
+                                                 QStringLiteral("comes from Mappings.mappings"));
     registerControls(engine, state.apps());
 }
 

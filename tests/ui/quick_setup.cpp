@@ -128,6 +128,29 @@ void TestPlatform::activate(const QString& appID)
     model_.applicationActivated(optional(appID));
 }
 
+void TestPlatform::hit(const QString& mappingID, int times)
+{
+    CompiledMapping mapping;
+    mapping.mappingID = Uuid::parse(mappingID.toStdString()).value_or(Uuid{});
+    for (int i = 0; i < times; ++i) {
+        model_.recordHit(mapping, std::nullopt);
+    }
+}
+
+QString TestPlatform::addGroupOf(int count)
+{
+    // 100 keys under each of the 15 non-empty modifier sets.
+    RuleGroup group("大组");
+    for (int i = 0; i < count; ++i) {
+        const auto modifiers = static_cast<std::uint64_t>((i / 100) % 15 + 1) << 17;
+        group.mappings.emplace_back(Trigger::key(Combo(i % 100, modifiers)),
+                                    Action::keys(Combo(i % 100, mod::control)));
+    }
+    const QString id = QString::fromStdString(group.id.string());
+    model_.addGroup(std::move(group));
+    return id;
+}
+
 QuickFixture::QuickFixture(ui::AppDirectory& apps)
     : model(AppPlatform{sim.tap, sim.output, sim.frontmost, sim.pages, sim.workspace, sim.notifier, permission,
                         loginItem, local, global},
@@ -181,6 +204,10 @@ void QuickSetup::applicationAvailable()
     qmlRegisterSingletonType<GeneralTestHooks>("NorvaneTest", 1, 0, "GeneralTest", [](QQmlEngine*, QJSEngine*) -> QObject* {
         QQmlEngine::setObjectOwnership(&current->generalHooks, QQmlEngine::CppOwnership);
         return &current->generalHooks;
+    });
+    qmlRegisterSingletonType<ui::MappingsBackend>("Norvane", 1, 0, "Mappings", [](QQmlEngine*, QJSEngine*) -> QObject* {
+        QQmlEngine::setObjectOwnership(&current->mappings, QQmlEngine::CppOwnership);
+        return &current->mappings;
     });
     qmlRegisterSingletonType<TestPlatform>(
         "NorvaneTest", 1, 0, "TestPlatform", [](QQmlEngine*, QJSEngine*) -> QObject* {

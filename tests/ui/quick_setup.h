@@ -7,6 +7,7 @@
 #include "ui/state/app_directory.h"
 #include "ui/state/app_state.h"
 #include "ui/state/group_backend.h"
+#include "ui/state/mappings_backend.h"
 
 #include <QObject>
 #include <QTemporaryDir>
@@ -74,6 +75,11 @@ public:
     Q_INVOKABLE void setPageAddress(const QString& appID, const QString& url);
     // An application came to the front.
     Q_INVOKABLE void activate(const QString& appID);
+    // Counts `times` hits of the mapping with this id.
+    Q_INVOKABLE void hit(const QString& mappingID, int times);
+    // Adds and selects a group of `count` mappings with distinct key
+    // triggers; its id.
+    Q_INVOKABLE QString addGroupOf(int count);
 
 private:
     ScriptedMonitor& monitor_;
@@ -94,6 +100,7 @@ struct QuickFixture {
     ui::AppState state;
     ui::ActivityBackend activity{model};
     ui::GroupBackend group{state, sim.workspace, sim.pages};
+    ui::MappingsBackend mappings{state};
     TestPlatform platform{local, model, sim};
     GeneralFakes generalFakes;
     ui::GeneralBackend general{model, generalFakes.services()};

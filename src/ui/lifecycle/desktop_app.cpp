@@ -23,6 +23,7 @@
 #include "ui/state/app_state.h"
 #include "ui/state/general_backend.h"
 #include "ui/state/group_backend.h"
+#include "ui/state/mappings_backend.h"
 
 #include <QApplication>
 #include <QIcon>
@@ -69,6 +70,7 @@ struct DesktopApp::Parts {
     std::unique_ptr<AppState> state;
     std::unique_ptr<ActivityBackend> activity;
     std::unique_ptr<GeneralBackend> general;
+    std::unique_ptr<MappingsBackend> mappings;
     std::unique_ptr<GroupBackend> group;
     std::unique_ptr<QQmlEngine> qml;
     std::unique_ptr<WindowController> windows;
@@ -154,11 +156,13 @@ DesktopApp::DesktopApp(const LaunchOptions& options) : parts_(std::make_unique<P
     p.activity = std::make_unique<ActivityBackend>(model);
     p.general = std::make_unique<GeneralBackend>(
         model, GeneralServices{p.browserSetup, p.fileViewer, p.dialogs, buildVersion(), installedAppIcon()});
+    p.mappings = std::make_unique<MappingsBackend>(*p.state);
     p.group = std::make_unique<GroupBackend>(*p.state, p.desktop->workspace(), p.pages);
     p.qml = std::make_unique<QQmlEngine>();
     p.windows = std::make_unique<WindowController>(*p.qml, model, *p.state, AppStorage{}.settingsPath);
     registerQmlTypes(*p.qml, *p.state, p.windows.get(), p.activity.get());
     qmlRegisterSingletonInstance("Norvane", 1, 0, "General", p.general.get());
+    qmlRegisterSingletonInstance("Norvane", 1, 0, "Mappings", p.mappings.get());
     qmlRegisterSingletonInstance("Norvane", 1, 0, "GroupEditor", p.group.get());
 
     if (snapshotRun) {

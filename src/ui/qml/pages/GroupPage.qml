@@ -74,5 +74,6 @@ Flickable {
         }
 
         // The mappings card goes below.
+        MappingsCard { Layout.fillWidth: true; groupId: page.groupId }
     }
 }
