@@ -41,6 +41,9 @@ protected:
         locations.environment = [this] { return env; };
         locations.host = [this]() -> std::optional<fs::path> { return host; };
         locations.extension = [] { return std::optional<fs::path>("/usr/share/norvane/browser-extension"); };
+        locations.systemManifestDirs = [this](const bridge::BrowserTarget& b) {
+            return std::vector<fs::path>{fs::path(dir.filePath("etc").toStdString()) / b.appID};
+        };
     }
 
     QTemporaryDir dir;
@@ -81,6 +84,18 @@ TEST_F(BrowserSetupTest, ListsInstalledBrowsersAndRegistersTheHostForOne)
     EXPECT_FALSE(list[2].registered);
     pages.disconnected(1);
     EXPECT_FALSE(setup.browsers()[0].live);
+}
+
+TEST_F(BrowserSetupTest, AManifestInstalledForEveryUserCountsAsRegistered)
+{
+    QDir().mkpath(dir.filePath("etc/firefox"));
+    QFile manifest(dir.filePath("etc/firefox/app.norvane.bridge.json"));
+    ASSERT_TRUE(manifest.open(QIODevice::WriteOnly));
+    manifest.close();
+    ui::LinuxBrowserSetup setup(pages, locations);
+    const auto list = setup.browsers();
+    EXPECT_FALSE(list[0].registered);
+    EXPECT_TRUE(list[2].registered);
 }
 
 TEST_F(BrowserSetupTest, RegisteringFailsClearlyWithoutTheHostOrForAnUnknownBrowser)

@@ -44,6 +44,30 @@ bool fileExists(const fs::path& path)
 
 } // namespace
 
+std::vector<fs::path> LinuxBrowserSetup::systemManifestDirectories(const bridge::BrowserTarget& browser)
+{
+    const std::string_view id = browser.appID;
+    if (browser.firefox) {
+        return {"/usr/lib/mozilla/native-messaging-hosts", "/usr/lib64/mozilla/native-messaging-hosts"};
+    }
+    if (id == "google-chrome") {
+        return {"/etc/opt/chrome/native-messaging-hosts"};
+    }
+    if (id == "chromium") {
+        return {"/etc/chromium/native-messaging-hosts"};
+    }
+    if (id == "microsoft-edge") {
+        return {"/etc/opt/edge/native-messaging-hosts"};
+    }
+    if (id == "brave-browser") {
+        return {"/etc/opt/brave.com/brave/native-messaging-hosts"};
+    }
+    if (id == "vivaldi-stable") {
+        return {"/etc/opt/vivaldi/native-messaging-hosts"};
+    }
+    return {};
+}
+
 LinuxBrowserSetup::Locations LinuxBrowserSetup::defaultLocations()
 {
     Locations l;
@@ -72,6 +96,11 @@ std::vector<BrowserStatus> LinuxBrowserSetup::browsers()
         s.firefox = target.firefox;
         s.flatpakOnly = !installed;
         s.registered = fileExists(bridge::manifestDirectory(target, env) / bridge::hostManifestFileName());
+        if (!s.registered && locations_.systemManifestDirs) {
+            for (const auto& dir : locations_.systemManifestDirs(target)) {
+                s.registered = s.registered || fileExists(dir / bridge::hostManifestFileName());
+            }
+        }
         s.live = live.contains(s.appID);
         list.push_back(std::move(s));
     }

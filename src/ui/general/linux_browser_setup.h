@@ -24,7 +24,12 @@ public:
         // The host executable and the extension folder; nothing when missing.
         std::function<std::optional<std::filesystem::path>()> host;
         std::function<std::optional<std::filesystem::path>()> extension;
+        // Folders where the browser reads host manifests installed for every
+        // user (the package puts one there).
+        std::function<std::vector<std::filesystem::path>(const bridge::BrowserTarget&)> systemManifestDirs =
+            systemManifestDirectories;
     };
+    static std::vector<std::filesystem::path> systemManifestDirectories(const bridge::BrowserTarget& browser);
     // Where the installed program keeps the host and the extension, else
     // where this build tree has them.
     static Locations defaultLocations();

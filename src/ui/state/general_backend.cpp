@@ -77,11 +77,10 @@ QString installedAppIcon()
             return QUrl::fromLocalFile(file).toString();
         }
     }
-#ifdef NORVANE_BUILD_APP_ICON
-    if (QFile::exists(QStringLiteral(NORVANE_BUILD_APP_ICON))) {
-        return QUrl::fromLocalFile(QStringLiteral(NORVANE_BUILD_APP_ICON)).toString();
+    // Built into the program, for a copy that is not installed.
+    if (QFile::exists(QStringLiteral(":/norvane/icons/norvane.svg"))) {
+        return QStringLiteral("qrc:/norvane/icons/norvane.svg");
     }
-#endif
     return {};
 }
 

@@ -28,8 +28,8 @@ struct GeneralServices {
 
 // This build's version, from the build system.
 QString buildVersion();
-// The application icon as a file URL (installed, else this build tree's),
-// or "".
+// The application icon as an image URL (the installed one, else the one
+// built in), or "".
 QString installedAppIcon();
 
 // The general settings page: the application-wide switches, input access and
