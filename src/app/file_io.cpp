@@ -1,11 +1,20 @@
 #include "app/file_io.h"
 
-#include <QDir>
+#include "platform/atomic_file.h"
+
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 
 namespace norvane {
+
+namespace {
+
+std::string localPath(const QString& path)
+{
+    return QFile::encodeName(path).toStdString();
+}
+
+} // namespace
 
 FileContents readFileContents(const QString& path, qint64 limit)
 {
@@ -29,26 +38,19 @@ FileContents readFileContents(const QString& path, qint64 limit)
 
 std::optional<QString> writeFileAtomically(const QString& path, const QByteArray& bytes, bool makeFolders)
 {
-    if (makeFolders) {
-        // A failure shows up below as a failure to create the temporary file.
-        QDir().mkpath(QFileInfo(path).absolutePath());
-    }
-    QSaveFile file(path);
-    // Never fall back to writing the target in place: that is exactly what
-    // could leave a half-written file behind.
-    file.setDirectWriteFallback(false);
-    if (!file.open(QIODevice::WriteOnly)) {
-        return file.errorString();
-    }
-    if (file.write(bytes) != bytes.size()) {
-        const QString reason = file.errorString();
-        file.cancelWriting();
-        return reason;
-    }
-    if (!file.commit()) {
-        return file.errorString();
-    }
-    return std::nullopt;
+    // QSaveFile is not used: for a document smaller than its buffer the
+    // real write happens inside commit(), which in Qt 6.4 misses a full
+    // disk and puts an empty file in place.
+    const auto error = norvane::writeFileAtomically(localPath(path), std::string_view(bytes.constData(), bytes.size()),
+                                                    AtomicWriteOptions{.makeFolders = makeFolders, .replace = true});
+    return error ? std::optional<QString>(QString::fromLocal8Bit(*error)) : std::nullopt;
+}
+
+std::optional<QString> copyFileAtomically(const QString& from, const QString& to, bool replace)
+{
+    const auto error = norvane::copyFileAtomically(localPath(from), localPath(to),
+                                                   AtomicWriteOptions{.makeFolders = false, .replace = replace});
+    return error ? std::optional<QString>(QString::fromLocal8Bit(*error)) : std::nullopt;
 }
 
 } // namespace norvane

@@ -21,10 +21,15 @@ struct FileContents {
 // regular file (a folder, a pipe, a device) is unreadable.
 FileContents readFileContents(const QString& path, qint64 limit);
 
-// Replaces `path` with `bytes` atomically: written to a temporary file beside
-// it, then renamed over it, so a failure (read-only folder, full disk) leaves
-// the previous file as it was. With `makeFolders` the missing parent folders
-// are created first. The system's reason when it failed.
+// Replaces `path` with `bytes` atomically: written to a new file beside it,
+// synced to disk and checked, then renamed over it, so a failure (read-only
+// folder, full disk) leaves the previous file as it was. With `makeFolders`
+// the missing parent folders are created first. The system's reason when it
+// failed.
 std::optional<QString> writeFileAtomically(const QString& path, const QByteArray& bytes, bool makeFolders);
+
+// Copies `from` to `to` the same way; with `replace` false an existing `to`
+// is left alone and the copy fails.
+std::optional<QString> copyFileAtomically(const QString& from, const QString& to, bool replace);
 
 } // namespace norvane

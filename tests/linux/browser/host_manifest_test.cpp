@@ -1,3 +1,4 @@
+#include "../../support/small_disk.h"
 #include "platform/linux/browser/bridge_protocol.h"
 #include "platform/linux/browser/host_manifest.h"
 #include "test_support.h"
@@ -5,6 +6,7 @@
 #include <fstream>
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
+#include <sys/mount.h>
 #include <sys/stat.h>
 
 namespace norvane::bridge {
@@ -93,6 +95,29 @@ TEST_F(HostManifestTest, EveryBrowserOnRequestAndNeverARelativeHost)
         EXPECT_EQ(r.ok, r.browser->name != "Chromium") << r.browser->name;
         EXPECT_EQ(r.error.empty(), r.ok);
     }
+}
+
+TEST_F(HostManifestTest, AFullDiskKeepsTheEarlierManifestAndSaysSo)
+{
+    const auto folder = dir.path() / "hosts";
+    fs::create_directories(folder);
+    if (const auto why = norvane::test::SmallDisk::mountOver(folder.string()); !why.empty()) {
+        GTEST_SKIP() << "full-disk handling not tested: cannot mount a small tmpfs here (" << why << ")";
+    }
+    std::string error;
+    ASSERT_TRUE(writeHostManifest(folder, false, "/old/host", error)) << error;
+    ASSERT_TRUE(norvane::test::SmallDisk::fill(folder.string()));
+    const bool written = writeHostManifest(folder, false, host, error);
+    const auto manifest = readJSON(folder / hostManifestFileName());
+    std::vector<std::string> names;
+    for (const auto& entry : fs::directory_iterator(folder)) {
+        names.push_back(entry.path().filename().string());
+    }
+    ::umount2(folder.c_str(), MNT_DETACH);
+    EXPECT_FALSE(written);
+    EXPECT_NE(error.find("No space left on device"), std::string::npos) << error;
+    EXPECT_EQ(manifest.value("path", ""), "/old/host");
+    EXPECT_EQ(names.size(), 2U); // the manifest and the filler
 }
 
 TEST(ExtensionManifest, NamesTheIdsTheHostManifestsAllow)

@@ -1,3 +1,4 @@
+#include "../../support/small_disk.h"
 #include "fixture_data.h"
 #include "platform/linux/workspace/login_item.h"
 
@@ -5,6 +6,7 @@
 #include <fstream>
 #include <gtest/gtest.h>
 #include <sstream>
+#include <sys/mount.h>
 
 namespace norvane {
 namespace {
@@ -108,6 +110,21 @@ TEST(DesktopExecLine, QuotesAndEscapesAsEntriesRequire)
     // A quoted backslash is escaped for the quoting, then again for the string.
     EXPECT_EQ(desktopExecLine({"/a b/\\x\"$"}), "\"/a b/\\\\\\\\x\\\\\"\\\\$\"");
     EXPECT_EQ(desktopExecLine({"norvane", ""}), "norvane \"\"");
+}
+
+TEST_F(LoginItemTest, AFullDiskLeavesNoHalfEntryAndSaysSo)
+{
+    const std::string folder = root_ + "/config/autostart";
+    fs::create_directories(folder);
+    if (const auto why = test::SmallDisk::mountOver(folder); !why.empty()) {
+        GTEST_SKIP() << "full-disk handling not tested: cannot mount a small tmpfs here (" << why << ")";
+    }
+    ASSERT_TRUE(test::SmallDisk::fill(folder));
+    AutostartLoginItem item({"/usr/bin/norvane"});
+    const auto error = item.enable();
+    ::umount2(folder.c_str(), MNT_DETACH);
+    ASSERT_TRUE(error.has_value());
+    EXPECT_NE(error->find("No space left on device"), std::string::npos) << *error;
 }
 
 } // namespace

@@ -1,10 +1,10 @@
 #include "platform/linux/browser/host_manifest.h"
 
+#include "platform/atomic_file.h"
 #include "platform/linux/browser/bridge_protocol.h"
 
 #include <array>
 #include <cstdlib>
-#include <fstream>
 #include <nlohmann/json.hpp>
 #include <unistd.h>
 
@@ -134,22 +134,8 @@ bool writeHostManifest(const fs::path& dir, bool firefox, const std::string& hos
         return false;
     }
     const auto target = dir / hostManifestFileName();
-    auto temporary = target;
-    temporary += ".tmp";
-    {
-        std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
-        out << hostManifestJSON(firefox, hostPath);
-        out.close();
-        if (!out) {
-            error = temporary.string() + ": cannot write";
-            fs::remove(temporary, ec);
-            return false;
-        }
-    }
-    fs::rename(temporary, target, ec);
-    if (ec) {
-        error = target.string() + ": " + ec.message();
-        fs::remove(temporary, ec);
+    if (auto failed = writeFileAtomically(target.string(), hostManifestJSON(firefox, hostPath))) {
+        error = std::move(*failed);
         return false;
     }
     return true;

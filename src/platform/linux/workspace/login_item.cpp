@@ -1,5 +1,6 @@
 #include "platform/linux/workspace/login_item.h"
 
+#include "platform/atomic_file.h"
 #include "platform/linux/workspace/glib_ptr.h"
 
 #include <cerrno>
@@ -55,51 +56,6 @@ std::optional<bool> entryState(const std::string& path)
 std::string errorText(const std::string& path, const std::error_code& ec)
 {
     return path + ": " + ec.message();
-}
-
-// Writes beside the target and renames, so a crash leaves the old entry or
-// the new one, never half of one.
-std::optional<std::string> writeAtomically(const std::string& path, const std::string& content)
-{
-    const fs::path target(path);
-    std::error_code ec;
-    fs::create_directories(target.parent_path(), ec);
-    if (ec) {
-        return errorText(target.parent_path().string(), ec);
-    }
-    std::string temp = path + ".XXXXXX";
-    const int fd = mkstemp(temp.data());
-    if (fd < 0) {
-        return errorText(temp, std::error_code(errno, std::generic_category()));
-    }
-    const char* data = content.data();
-    std::size_t left = content.size();
-    while (left > 0) {
-        const auto n = write(fd, data, left);
-        if (n < 0 && errno == EINTR) {
-            continue;
-        }
-        if (n <= 0) {
-            const std::error_code writeError(errno, std::generic_category());
-            close(fd);
-            unlink(temp.c_str());
-            return errorText(temp, writeError);
-        }
-        data += n;
-        left -= static_cast<std::size_t>(n);
-    }
-    if (fsync(fd) != 0 || close(fd) != 0) {
-        const std::error_code syncError(errno, std::generic_category());
-        unlink(temp.c_str());
-        return errorText(temp, syncError);
-    }
-    chmod(temp.c_str(), 0644);
-    fs::rename(temp, target, ec);
-    if (ec) {
-        unlink(temp.c_str());
-        return errorText(path, ec);
-    }
-    return std::nullopt;
 }
 
 } // namespace
@@ -222,7 +178,7 @@ std::optional<std::string> AutostartLoginItem::enable()
                                 "Terminal=false\n"
                                 "NoDisplay=true\n"
                                 "X-GNOME-Autostart-enabled=true\n";
-    return writeAtomically(userEntryPath(), content);
+    return writeFileAtomically(userEntryPath(), content, {.makeFolders = true});
 }
 
 std::optional<std::string> AutostartLoginItem::disable()
@@ -236,7 +192,8 @@ std::optional<std::string> AutostartLoginItem::disable()
     }
     if (systemEntry) {
         // Removing ours would let the system-wide entry start the program.
-        return writeAtomically(userEntryPath(), "[Desktop Entry]\nType=Application\nName=Norvane\nHidden=true\n");
+        return writeFileAtomically(userEntryPath(), "[Desktop Entry]\nType=Application\nName=Norvane\nHidden=true\n",
+                                   {.makeFolders = true});
     }
     std::error_code ec;
     fs::remove(userEntryPath(), ec);
