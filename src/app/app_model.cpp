@@ -2,6 +2,8 @@
 
 #include "app/thread_inbox.h"
 
+#include <QCoreApplication>
+#include <QFileSystemWatcher>
 #include <QThread>
 
 namespace norvane {
@@ -15,20 +17,30 @@ AppModel::AppModel(AppPlatform platform, AppStorage storage, std::shared_ptr<Clo
                                                       platform_.pages, platform_.workspace, platform_.notifier,
                                                       executor_, switches_, listener_});
     saveTimer_ = clock_->makeTimer(false, [this] { save(); });
-    countsTimer_ = clock_->makeTimer(false, [this] { defaults_.flushCounts(counts_); });
+    countsTimer_ = clock_->makeTimer(false, [this] { flushCounts(); });
 
     masterEnabled_ = defaults_.masterEnabled();
     switches_.setMasterEnabled(masterEnabled_);
     accessibilityGranted_ = platform_.permission.isTrusted();
     counts_ = defaults_.restoreHitCounts();
     load();
+    watchConfigFile();
+    // An edit made just before the user quits (or the session ends) is
+    // still waiting for its debounced save.
+    if (auto* app = QCoreApplication::instance()) {
+        connect(app, &QCoreApplication::aboutToQuit, this, &AppModel::flushPendingWrites);
+    }
 }
 
 AppModel::~AppModel()
 {
     inbox_->close();
     stopRecording();
-    if (defaults_.hasChangedCounts()) {
+    // Whatever is still pending reaches the disk; nobody is told any more.
+    if (dirty_) {
+        writeConfig();
+    }
+    if (defaults_.hasPendingWrites()) {
         defaults_.flushCounts(counts_);
     }
 }
@@ -53,7 +65,10 @@ void AppModel::setMasterEnabled(bool on)
 {
     masterEnabled_ = on;
     switches_.setMasterEnabled(on);
-    defaults_.setMasterEnabled(on);
+    if (const auto error = defaults_.setMasterEnabled(on)) {
+        // Kept in memory and tried again with the next counter write.
+        qWarning("norvane: the master switch was not stored: %s", qPrintable(*error));
+    }
     emit masterEnabledChanged();
     emit stateChanged();
 }

@@ -13,6 +13,7 @@
 #include "platform/permission.h"
 #include "platform/press_monitor.h"
 
+#include <QByteArray>
 #include <QObject>
 #include <QString>
 
@@ -23,9 +24,12 @@
 #include <string_view>
 #include <vector>
 
+class QFileSystemWatcher;
+
 namespace norvane {
 
 class ThreadInbox;
+struct FileContents;
 
 // The platform services the model and its engine use. Every object must
 // outlive the model.
@@ -73,6 +77,7 @@ class AppModel final : public QObject {
     Q_PROPERTY(QString autoRecordID READ autoRecordID WRITE setAutoRecordID NOTIFY autoRecordIDChanged)
     Q_PROPERTY(QString loadError READ loadError WRITE setLoadError NOTIFY loadErrorChanged)
     Q_PROPERTY(QString saveError READ saveError NOTIFY saveErrorChanged)
+    Q_PROPERTY(QString outsideEditNotice READ outsideEditNotice NOTIFY outsideEditNoticeChanged)
     Q_PROPERTY(bool showTemplates READ showTemplates WRITE setShowTemplates NOTIFY showTemplatesChanged)
     Q_PROPERTY(QString permissionHelp READ permissionHelp NOTIFY permissionHelpChanged)
     Q_PROPERTY(bool launchAtLogin READ launchAtLogin NOTIFY launchAtLoginChanged)
@@ -104,6 +109,11 @@ public:
     // Why the last save failed; cleared by the next successful save. The
     // edits are then only in memory.
     [[nodiscard]] const QString& saveError() const noexcept { return saveError_; }
+    // Set when the configuration file was changed by another program while
+    // edits made here were not saved yet: those edits were saved, and the
+    // other version was kept beside the file (named in the text). Empty
+    // otherwise; stays until clearOutsideEditNotice().
+    [[nodiscard]] const QString& outsideEditNotice() const noexcept { return outsideEditNotice_; }
     [[nodiscard]] bool showTemplates() const noexcept { return showTemplates_; }
     // What to do by hand when the access request could not do it itself.
     [[nodiscard]] const QString& permissionHelp() const noexcept { return permissionHelp_; }
@@ -138,8 +148,15 @@ public:
     // that cannot be read leaves the rules as they are, sets `loadError` and
     // stays untouched until the user edits something.
     Q_INVOKABLE void load();
-    // Writes the groups and preferences now, atomically.
+    // Writes the groups and preferences now, atomically. A version of the
+    // file written by another program since it was last read or written
+    // here is kept beside it first (config.json.outside-<time>, see
+    // outsideEditNotice).
     Q_INVOKABLE void save();
+    // Writes what is still pending (the debounced save, the hit counters)
+    // now. Runs when the application quits, and from the destructor.
+    Q_INVOKABLE void flushPendingWrites();
+    Q_INVOKABLE void clearOutsideEditNotice();
     // Writes the current configuration to `path`, replacing whatever is
     // there. The system's reason when it failed.
     std::optional<QString> exportConfig(const QString& path);
@@ -207,6 +224,7 @@ signals:
     void autoRecordIDChanged();
     void loadErrorChanged();
     void saveErrorChanged();
+    void outsideEditNoticeChanged();
     void showTemplatesChanged();
     void permissionHelpChanged();
     void launchAtLoginChanged();
@@ -232,7 +250,16 @@ private:
 
     void scheduleSave();
     void setSaveError(QString message);
-    bool backUpUnreadableFile();
+    void loadContents(const FileContents& file);
+    // Writes the configuration file without telling anyone; the message to
+    // show when it failed.
+    std::optional<QString> writeConfig();
+    std::optional<QString> backUpUnreadableFile();
+    // Keeps the file on disk beside it when another program wrote it.
+    std::optional<QString> keepOutsideVersion();
+    void watchConfigFile();
+    void checkOutsideChange();
+    void flushCounts();
     void setRecorderID(QString id);
     void finishRecording(std::uint64_t session, const Trigger& trigger);
     void onLocalPress(std::uint64_t session, const MonitoredPress& press);
@@ -250,6 +277,8 @@ private:
     std::unique_ptr<Engine> engine_;
     std::unique_ptr<Timer> saveTimer_;
     std::unique_ptr<Timer> countsTimer_;
+    std::unique_ptr<Timer> settleTimer_;
+    std::unique_ptr<QFileSystemWatcher> watcher_;
     std::unique_ptr<Timer> permissionTimer_;
 
     std::vector<RuleGroup> groups_;
@@ -264,11 +293,17 @@ private:
     QString autoRecordID_;
     QString loadError_;
     QString saveError_;
+    QString outsideEditNotice_;
     bool showTemplates_ = false;
     QString permissionHelp_;
     std::optional<std::string> lastExternalApp_;
 
     bool loading_ = false;
+    // The groups or preferences changed since the file was last written.
+    bool dirty_ = false;
+    // The file's bytes as last read or written here, to tell the app's own
+    // writes from those of other programs.
+    QByteArray knownFile_;
     // The file on disk could not be read; it is kept aside before the first
     // save replaces it.
     bool fileNeedsBackup_ = false;

@@ -33,13 +33,30 @@ QString keyFor(const Uuid& id)
     return QString::fromStdString(id.string());
 }
 
+// Writes what `settings` holds; the reason when the file could not be
+// written. QSettings replaces the file whole, so a failure leaves it as it
+// was.
+std::optional<QString> written(QSettings& settings)
+{
+    settings.sync();
+    switch (settings.status()) {
+    case QSettings::NoError:
+        return std::nullopt;
+    case QSettings::AccessError:
+        return settings.fileName() + QStringLiteral(": 无法写入（磁盘已满或没有权限）");
+    case QSettings::FormatError:
+        return settings.fileName() + QStringLiteral(": 文件格式有误");
+    }
+    return settings.fileName();
+}
+
 } // namespace
 
-UserDefaults::UserDefaults(const QString& path) : settings_(path, QSettings::IniFormat) {}
+UserDefaults::UserDefaults(QString path) : path_(std::move(path)) {}
 
 bool UserDefaults::masterEnabled() const
 {
-    const QVariant value = settings_.value(masterKey);
+    const QVariant value = QSettings(path_, QSettings::IniFormat).value(masterKey);
     if (value.typeId() == QMetaType::Bool) {
         return value.toBool();
     }
@@ -52,20 +69,28 @@ bool UserDefaults::masterEnabled() const
     return true;
 }
 
-void UserDefaults::setMasterEnabled(bool on)
+std::optional<QString> UserDefaults::setMasterEnabled(bool on)
 {
-    settings_.setValue(masterKey, on);
+    QSettings settings(path_, QSettings::IniFormat);
+    settings.setValue(masterKey, on);
+    if (auto error = written(settings)) {
+        pendingMaster_ = on;
+        return error;
+    }
+    pendingMaster_.reset();
+    return std::nullopt;
 }
 
 HitCounts UserDefaults::restoreHitCounts()
 {
     HitCounts counts;
-    settings_.beginGroup(countsGroup);
-    const QStringList keys = settings_.childKeys();
+    QSettings settings(path_, QSettings::IniFormat);
+    settings.beginGroup(countsGroup);
+    const QStringList keys = settings.childKeys();
     bool dropped = false;
     bool valid = true;
     for (const QString& key : keys) {
-        const auto n = integerValue(settings_.value(key));
+        const auto n = integerValue(settings.value(key));
         if (!n) {
             valid = false;
             break;
@@ -83,7 +108,7 @@ HitCounts UserDefaults::restoreHitCounts()
             it->second = std::max(it->second, *n);
         }
     }
-    settings_.endGroup();
+    settings.endGroup();
     if (!valid) {
         counts.clear();
     }
@@ -91,34 +116,37 @@ HitCounts UserDefaults::restoreHitCounts()
     return counts;
 }
 
-void UserDefaults::flushCounts(const HitCounts& counts)
+std::optional<QString> UserDefaults::flushCounts(const HitCounts& counts)
 {
-    if (storeNeedsRewrite_) {
-        replaceHitCounts(counts);
-        storeNeedsRewrite_ = false;
-        changedCounts_.clear();
-        return;
+    QSettings settings(path_, QSettings::IniFormat);
+    if (pendingMaster_) {
+        settings.setValue(masterKey, *pendingMaster_);
     }
-    settings_.beginGroup(countsGroup);
-    for (const Uuid& id : changedCounts_) {
-        if (const auto it = counts.find(id); it != counts.end()) {
-            settings_.setValue(keyFor(id), static_cast<qlonglong>(it->second));
-        } else {
-            settings_.remove(keyFor(id));
+    if (storeNeedsRewrite_) {
+        settings.remove(countsGroup);
+    }
+    settings.beginGroup(countsGroup);
+    if (storeNeedsRewrite_) {
+        for (const auto& [id, n] : counts) {
+            settings.setValue(keyFor(id), static_cast<qlonglong>(n));
+        }
+    } else {
+        for (const Uuid& id : changedCounts_) {
+            if (const auto it = counts.find(id); it != counts.end()) {
+                settings.setValue(keyFor(id), static_cast<qlonglong>(it->second));
+            } else {
+                settings.remove(keyFor(id));
+            }
         }
     }
-    settings_.endGroup();
-    changedCounts_.clear();
-}
-
-void UserDefaults::replaceHitCounts(const HitCounts& counts)
-{
-    settings_.remove(countsGroup);
-    settings_.beginGroup(countsGroup);
-    for (const auto& [id, n] : counts) {
-        settings_.setValue(keyFor(id), static_cast<qlonglong>(n));
+    settings.endGroup();
+    if (auto error = written(settings)) {
+        return error;
     }
-    settings_.endGroup();
+    storeNeedsRewrite_ = false;
+    changedCounts_.clear();
+    pendingMaster_.reset();
+    return std::nullopt;
 }
 
 } // namespace norvane

@@ -1,5 +1,6 @@
 // Norvane, the desktop app: one instance per session, living in the tray.
 #include "ui/lifecycle/desktop_app.h"
+#include "ui/lifecycle/quit_signals.h"
 #include "ui/lifecycle/single_instance.h"
 
 #include <QApplication>
@@ -52,6 +53,12 @@ int main(int argc, char* argv[])
             break;
         }
     }
+
+    // The session ending (SIGTERM, SIGHUP) or Ctrl+C quits in order, so that
+    // an edit still waiting for its save is written. Made before the app's
+    // input thread, which hands these signals on once it let go of the keys.
+    norvane::ui::QuitSignals quitSignals;
+    QObject::connect(&quitSignals, &norvane::ui::QuitSignals::received, &app, [] { QCoreApplication::quit(); });
 
     norvane::ui::DesktopApp desktop(options);
     QObject::connect(&instance, &norvane::ui::SingleInstance::requested, &app,

@@ -130,6 +130,105 @@ TEST_F(ModelTest, ExportAndImport)
     }
 }
 
+TEST_F(ModelTest, AnEditJustBeforeQuittingIsWritten)
+{
+    auto model = makeModel();
+    QSignalSpy saves(model.get(), &AppModel::saved);
+    model->addGroup(RuleGroup("on quit"));
+    clock->advance(100ms);
+    QMetaObject::invokeMethod(QCoreApplication::instance(), "aboutToQuit", Qt::DirectConnection);
+    EXPECT_EQ(saves.count(), 1);
+    EXPECT_EQ(decoded(readFile(configPath()))->groups.size(), 1U);
+
+    // Without the event loop ending in order: the model going away writes.
+    const Mapping m = keyRule("cmd+k");
+    model->recordHit(CompiledMapping{"G", {}, m.id, *m.trigger, *m.action, m.note}, std::nullopt);
+    model->addGroup(RuleGroup("on exit"));
+    clock->advance(100ms);
+    model.reset();
+    EXPECT_EQ(decoded(readFile(configPath()))->groups.size(), 2U);
+    EXPECT_EQ(makeModel()->counts().at(m.id), 1);
+}
+
+// Spins the event loop (file-change notices) and the model's clock until
+// `done` holds.
+template <typename Predicate> bool settle(ManualClock& clock, Predicate done)
+{
+    for (int i = 0; i < 100 && !done(); ++i) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+        clock.advance(50ms);
+    }
+    return done();
+}
+
+QByteArray outsideConfig(const char* groupName)
+{
+    const std::string text = encodeConfig(ConfigFile{2, {RuleGroup(groupName)}, Preferences{}});
+    return {text.data(), static_cast<qsizetype>(text.size())};
+}
+
+TEST_F(ModelTest, OutsideEditsAreLoadedAndTheAppsOwnWritesIgnored)
+{
+    auto model = makeModel();
+    QSignalSpy groups(model.get(), &AppModel::groupsChanged);
+    QSignalSpy saves(model.get(), &AppModel::saved);
+    model->addGroup(RuleGroup("mine"));
+    clock->advance(400ms);
+    ASSERT_EQ(saves.count(), 1);
+    // The app's own save is not taken for an outside change.
+    settle(*clock, [] { return false; });
+    EXPECT_EQ(groups.count(), 1);
+
+    // Written in place, as a plain editor does.
+    writeFile(configPath(), outsideConfig("by hand"));
+    ASSERT_TRUE(settle(*clock, [&] { return model->groups().size() == 1 && model->groups()[0].name == "by hand"; }));
+    EXPECT_EQ(saves.count(), 1); // loaded, not written back
+    EXPECT_TRUE(model->outsideEditNotice().isEmpty());
+
+    // Replaced through a rename, as most editors and scripts do; then broken.
+    writeFile(configPath() + ".tmp", outsideConfig("renamed"));
+    ASSERT_TRUE(QFile::remove(configPath()) && QFile::rename(configPath() + ".tmp", configPath()));
+    ASSERT_TRUE(settle(*clock, [&] { return model->groups()[0].name == "renamed"; }));
+    writeFile(configPath(), "{ broken");
+    ASSERT_TRUE(settle(*clock, [&] { return !model->loadError().isEmpty(); }));
+    EXPECT_EQ(model->groups()[0].name, "renamed");
+    EXPECT_EQ(readFile(configPath()), "{ broken");
+}
+
+TEST_F(ModelTest, WhenBothChangedTheAppWinsAndTheOutsideVersionIsKeptBeside)
+{
+    auto model = makeModel();
+    QSignalSpy notices(model.get(), &AppModel::outsideEditNoticeChanged);
+    const QDir folder = QFileInfo(configPath()).dir();
+    auto kept = [&] { return folder.entryList({"config.json.outside-*"}, QDir::Files, QDir::Name); };
+
+    // The outside edit lands between the app's edit and its save, before
+    // any file notice arrived.
+    const QByteArray one = outsideConfig("outside one"), two = outsideConfig("outside two");
+    model->addGroup(RuleGroup("in app"));
+    writeFile(configPath(), one);
+    clock->advance(400ms);
+    ASSERT_EQ(kept().size(), 1);
+    EXPECT_EQ(readFile(folder.filePath(kept()[0])), one);
+    EXPECT_EQ(decoded(readFile(configPath()))->groups.at(0).name, "in app");
+    EXPECT_EQ(notices.count(), 1);
+    EXPECT_TRUE(model->outsideEditNotice().contains(kept()[0])) << model->outsideEditNotice().toStdString();
+    EXPECT_TRUE(model->saveError().isEmpty());
+
+    // Noticed while an edit waits for its save: saved at once, the other
+    // version kept under a second name.
+    settle(*clock, [] { return false; });
+    model->addGroup(RuleGroup("second"));
+    writeFile(configPath(), two);
+    ASSERT_TRUE(settle(*clock, [&] { return kept().size() == 2; }));
+    EXPECT_EQ(decoded(readFile(configPath()))->groups.size(), 2U);
+    EXPECT_EQ(readFile(folder.filePath(kept()[1])), two);
+    EXPECT_EQ(model->groups().size(), 2U);
+
+    model->clearOutsideEditNotice();
+    EXPECT_TRUE(model->outsideEditNotice().isEmpty());
+}
+
 TEST_F(ModelTest, ActivationOfOtherApplicationsIsRemembered)
 {
     auto model = makeModel();

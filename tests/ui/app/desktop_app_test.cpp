@@ -16,11 +16,15 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QImage>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QProcess>
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QThread>
 
+#include <csignal>
 #include <functional>
 #include <gtest/gtest.h>
 #include <memory>
@@ -246,6 +250,55 @@ TEST_P(SnapshotTest, SnapshotRunWritesSixDifferentPictures)
 }
 
 INSTANTIATE_TEST_SUITE_P(OnAndWithoutADisplay, SnapshotTest, ::testing::Values("xcb", "offscreen"));
+
+TEST_F(DesktopAppTest, ARuleChangedJustBeforeSigtermIsSaved)
+{
+    writeConfig(twoGroups);
+    QDBusConnection bus = QDBusConnection::connectToBus(bus_->address(), "panel-sigterm");
+    ASSERT_TRUE(bus.isConnected());
+    StatusWatcher watcher(bus);
+    ASSERT_TRUE(watcher.publish());
+    QProcess* app = startApp();
+    ASSERT_TRUE(waitFor([&] { return !watcher.itemService().isEmpty(); })) << "no tray item registered";
+    auto get = QDBusMessage::createMethodCall(watcher.itemService(), watcher.itemPath(),
+                                              "org.freedesktop.DBus.Properties", "Get");
+    get << QStringLiteral("org.kde.StatusNotifierItem") << QStringLiteral("Menu");
+    const QDBusMessage reply = bus.call(get, QDBus::Block, 5000);
+    ASSERT_EQ(reply.type(), QDBusMessage::ReplyMessage) << reply.errorMessage().toStdString();
+    DBusMenu menu(bus, watcher.itemService(),
+                  reply.arguments().value(0).value<QDBusVariant>().variant().value<QDBusObjectPath>().path());
+    auto entries = menu.open();
+    ASSERT_TRUE(entries.has_value());
+    const MenuEntry* group = findEntry(*entries, "浏览器");
+    ASSERT_NE(group, nullptr);
+
+    // Turn the group off from the menu, then end the app well within the
+    // 0.4 s its save waits for more edits.
+    QFile config(configDir() + "/config.json");
+    QElapsedTimer sinceClick;
+    sinceClick.start();
+    ASSERT_TRUE(menu.click(group->id));
+    ASSERT_TRUE(waitFor([&] {
+        const auto now = menu.open();
+        const MenuEntry* entry = now ? findEntry(*now, "浏览器") : nullptr;
+        return entry != nullptr && entry->toggleState == 0;
+    }));
+    ASSERT_TRUE(config.open(QIODevice::ReadOnly));
+    const QByteArray beforeSignal = config.readAll();
+    config.close();
+    ::kill(static_cast<pid_t>(app->processId()), SIGTERM);
+    std::printf("[ figure ] menu click to SIGTERM: %lld ms\n", static_cast<long long>(sinceClick.elapsed()));
+    ASSERT_EQ(beforeSignal, twoGroups) << "saved before the signal: nothing left to test";
+    ASSERT_TRUE(app->waitForFinished(10000));
+    EXPECT_EQ(app->exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(app->exitCode(), 0);
+
+    ASSERT_TRUE(config.open(QIODevice::ReadOnly));
+    const QJsonArray groups = QJsonDocument::fromJson(config.readAll()).object().value("groups").toArray();
+    ASSERT_EQ(groups.size(), 2);
+    EXPECT_EQ(groups[0].toObject().value("name").toString(), "浏览器");
+    EXPECT_FALSE(groups[0].toObject().value("enabled").toBool(true));
+}
 
 TEST_F(DesktopAppTest, BrokenConfigStartsTheAppAndIsLeftAlone)
 {
