@@ -136,14 +136,9 @@ TEST_F(GeneralBackendTest, ExportWritesTheRulesOrSaysWhyNot)
     EXPECT_GT(general().message().size(), QString("导出失败：").size());
     EXPECT_TRUE(general().messageIsError());
     EXPECT_FALSE(QFile::exists(folder + "/岚枢配置.json"));
-
-    // Cancelling the dialog leaves the last message.
-    dialogs.exportFile.reset();
-    general().chooseExport();
-    EXPECT_TRUE(general().message().startsWith("导出失败："));
 }
 
-TEST_F(GeneralBackendTest, ConfigPathAndVersionAsThePageShowsThem)
+TEST_F(GeneralBackendTest, ConfigPathWithTildeAndTheBuildVersion)
 {
     const QByteArray home = qgetenv("HOME");
     qputenv("HOME", QFileInfo(model().configPath()).absolutePath().toUtf8());
@@ -152,9 +147,7 @@ TEST_F(GeneralBackendTest, ConfigPathAndVersionAsThePageShowsThem)
     EXPECT_EQ(general().configPath(), model().configPath());
     qputenv("HOME", home);
 
-    EXPECT_EQ(general().version(), "dev");
-    EXPECT_EQ(general().aboutLine(), "Norvane · 版本 dev · 按应用、按网页的快捷键映射");
-    ui::GeneralBackend versioned(model(), {fakes().browsers, fakes().viewer, fakes().dialogs, "1.2.0", {}});
+    ui::GeneralBackend versioned(model(), {fakes().browsers, fakes().viewer, fakes().dialogs, " 1.2.0\n", {}});
     EXPECT_EQ(versioned.aboutLine(), "Norvane · 版本 1.2.0 · 按应用、按网页的快捷键映射");
 }
 

@@ -83,7 +83,6 @@ public:
     Q_INVOKABLE void setBrowserLive(const QString& appID, bool live);
     Q_INVOKABLE QString readOnlyFolder();
     Q_INVOKABLE int configWrites() const { return writes_; }
-    Q_INVOKABLE QStringList revealed() const { return fakes_.viewer.revealed; }
 
 private:
     AppModel& model_;

@@ -144,13 +144,5 @@ Item {
             GeneralTest.setBrowserLive("chromium", false)
             General.refreshBrowsers()
         }
-
-        function test_revealButtonAsksForTheConfigFile() {
-            const page = openPage()
-            mouseClick(find(page, "revealButton"))
-            const shown = GeneralTest.revealed()
-            verify(shown.length > 0)
-            verify(shown[shown.length - 1].endsWith("config.json"))
-        }
     }
 }
