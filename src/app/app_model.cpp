@@ -6,7 +6,19 @@
 #include <QFileSystemWatcher>
 #include <QThread>
 
+#include <atomic>
+#include <cstdlib>
+
 namespace norvane {
+
+namespace {
+
+// The model whose pending writes an exit() still makes. Qt calls exit()
+// itself when the display server goes away (the usual end of a session),
+// which skips the event loop's end and every destructor on the stack.
+std::atomic<AppModel*> modelAtExit{nullptr};
+
+} // namespace
 
 AppModel::AppModel(AppPlatform platform, AppStorage storage, std::shared_ptr<Clock> clock, QObject* parent)
     : QObject(parent), platform_(platform), configPath_(std::move(storage.configPath)),
@@ -30,12 +42,29 @@ AppModel::AppModel(AppPlatform platform, AppStorage storage, std::shared_ptr<Clo
     if (auto* app = QCoreApplication::instance()) {
         connect(app, &QCoreApplication::aboutToQuit, this, &AppModel::flushPendingWrites);
     }
+    static const bool atExitHook = [] {
+        return std::atexit([] {
+                   if (AppModel* model = modelAtExit.exchange(nullptr)) {
+                       model->writePendingQuietly();
+                   }
+               }) == 0;
+    }();
+    if (atExitHook) {
+        modelAtExit.store(this);
+    }
 }
 
 AppModel::~AppModel()
 {
     inbox_->close();
     stopRecording();
+    AppModel* self = this;
+    modelAtExit.compare_exchange_strong(self, nullptr);
+    writePendingQuietly();
+}
+
+void AppModel::writePendingQuietly()
+{
     // Whatever is still pending reaches the disk; nobody is told any more.
     if (dirty_) {
         writeConfig();

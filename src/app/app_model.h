@@ -260,6 +260,7 @@ private:
     void watchConfigFile();
     void checkOutsideChange();
     void flushCounts();
+    void writePendingQuietly();
     void setRecorderID(QString id);
     void finishRecording(std::uint64_t session, const Trigger& trigger);
     void onLocalPress(std::uint64_t session, const MonitoredPress& press);

@@ -66,20 +66,19 @@ void AppModel::loadContents(const FileContents& file)
         loading_ = false;
         return;
     }
-    // What is in memory now matches the file, or deliberately differs from
-    // a file that is broken: either way nothing is waiting to be saved.
     knownFile_ = file.bytes;
-    dirty_ = false;
-    saveTimer_->stop();
-
     auto document = readConfigDocument(view(file.bytes));
     if (!document) {
-        // The rules in memory stay; the file stays as it is until an edit.
+        // The rules in memory stay, and so does an edit still waiting for
+        // its save; the file stays as it is until an edit.
         setLoadError(malformedMessage);
         fileNeedsBackup_ = true;
         loading_ = false;
         return;
     }
+    // What is in memory is replaced by the file: nothing is left to save.
+    dirty_ = false;
+    saveTimer_->stop();
     fileNeedsBackup_ = false;
     if (document->format == LoadedDocument::Format::current) {
         setGroups(std::move(document->groups));

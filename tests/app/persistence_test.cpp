@@ -150,6 +150,31 @@ TEST_F(ModelTest, AnEditJustBeforeQuittingIsWritten)
     EXPECT_EQ(makeModel()->counts().at(m.id), 1);
 }
 
+TEST_F(ModelTest, AnEditIsWrittenWhenTheProcessExitsWithoutUnwinding)
+{
+    // As when Qt ends the process because the display server went away.
+    EXPECT_EXIT(
+        {
+            auto model = makeModel();
+            model->addGroup(RuleGroup("at exit"));
+            std::exit(3);
+        },
+        testing::ExitedWithCode(3), "");
+    EXPECT_EQ(decoded(readFile(configPath()))->groups.at(0).name, "at exit");
+}
+
+TEST_F(ModelTest, ReloadingABrokenFileKeepsAnEditWaitingForItsSave)
+{
+    auto model = makeModel();
+    model->addGroup(RuleGroup("pending"));
+    writeFile(configPath(), "{ broken");
+    model->load();
+    EXPECT_FALSE(model->loadError().isEmpty());
+    clock->advance(400ms);
+    EXPECT_EQ(decoded(readFile(configPath()))->groups.at(0).name, "pending");
+    EXPECT_EQ(readFile(configPath() + ".bad"), "{ broken");
+}
+
 // Spins the event loop (file-change notices) and the model's clock until
 // `done` holds.
 template <typename Predicate> bool settle(ManualClock& clock, Predicate done)
