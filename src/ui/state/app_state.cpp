@@ -49,6 +49,7 @@ AppState::AppState(AppModel& model, AppDirectory& apps, QObject* parent)
     connect(&model_, &AppModel::permissionHelpChanged, this, &AppState::permissionHelpChanged);
     connect(&model_, &AppModel::loadErrorChanged, this, &AppState::loadErrorChanged);
     connect(&model_, &AppModel::saveErrorChanged, this, &AppState::saveErrorChanged);
+    connect(&model_, &AppModel::outsideEditNoticeChanged, this, &AppState::outsideEditNoticeChanged);
 }
 
 void AppState::groupsChanged()
@@ -152,6 +153,16 @@ QString AppState::loadError() const
 QString AppState::saveError() const
 {
     return model_.saveError();
+}
+
+QString AppState::outsideEditNotice() const
+{
+    return model_.outsideEditNotice();
+}
+
+void AppState::clearOutsideEditNotice()
+{
+    model_.clearOutsideEditNotice();
 }
 
 void AppState::select(const QString& kind, const QString& groupId)

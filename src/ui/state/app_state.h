@@ -40,6 +40,9 @@ class AppState final : public QObject {
     Q_PROPERTY(QString permissionHelp READ permissionHelp NOTIFY permissionHelpChanged)
     Q_PROPERTY(QString loadError READ loadError NOTIFY loadErrorChanged)
     Q_PROPERTY(QString saveError READ saveError NOTIFY saveErrorChanged)
+    // Set when the configuration file was changed elsewhere while the app
+    // had changes of its own: where the other version was kept.
+    Q_PROPERTY(QString outsideEditNotice READ outsideEditNotice NOTIFY outsideEditNoticeChanged)
 
 public:
     AppState(AppModel& model, AppDirectory& apps, QObject* parent = nullptr);
@@ -61,6 +64,8 @@ public:
     [[nodiscard]] QString permissionHelp() const;
     [[nodiscard]] QString loadError() const;
     [[nodiscard]] QString saveError() const;
+    [[nodiscard]] QString outsideEditNotice() const;
+    Q_INVOKABLE void clearOutsideEditNotice();
 
     // Selection: kind "group" (with the id), "activity", "general", or ""
     // for none.
@@ -119,6 +124,7 @@ signals:
     void permissionHelpChanged();
     void loadErrorChanged();
     void saveErrorChanged();
+    void outsideEditNoticeChanged();
     void recorded(const QString& id, const QVariantMap& trigger);
 
 private:
