@@ -174,7 +174,7 @@ int status()
         return exitFailure;
     }
     std::vector<std::string> live;
-    if (answer.browsers.empty()) {
+    if (answer.browsers.empty() && answer.omitted == 0) {
         std::puts("Norvane is running; no browser has a live bridge.");
     } else {
         std::puts("Live bridges:");
@@ -184,6 +184,9 @@ int status()
                         b.windows == 1 ? "" : "s", b.hasPage ? "page known" : "no page yet",
                         static_cast<long long>(b.idleSeconds));
             live.insert(live.end(), b.appIDs.begin(), b.appIDs.end());
+        }
+        if (answer.omitted > 0) {
+            std::printf("  and %zu more not shown\n", answer.omitted);
         }
     }
     const auto env = HostEnvironment::current();

@@ -1,5 +1,6 @@
 #include "platform/linux/browser/bridge_client.h"
 #include "platform/linux/browser/bridge_server.h"
+#include "platform/linux/browser/browser_identity.h"
 #include "platform/linux/browser/runtime_dir.h"
 #include "test_support.h"
 
@@ -10,12 +11,30 @@
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/un.h>
+#include <sys/wait.h>
+#include <thread>
 #include <unistd.h>
 
 namespace norvane::bridge {
 namespace {
 
+using namespace std::chrono_literals;
 using test::eventually;
+
+std::string executableOf(pid_t pid)
+{
+    std::array<char, 4096> buffer{};
+    const auto n = ::readlink(("/proc/" + std::to_string(pid) + "/exe").c_str(), buffer.data(), buffer.size());
+    return n > 0 ? std::string(buffer.data(), static_cast<std::size_t>(n)) : std::string();
+}
+
+// A host's hello is believed only from a child of the browser it names. The
+// test process connects as the host, so its parent plays the browser.
+struct Browser {
+    pid_t pid = ::getppid();
+    std::string exe = executableOf(pid);
+    std::string app = exe.empty() ? std::string() : browserAppIDs(exe).front();
+};
 
 // A client socket of the test, speaking frames.
 class Client {
@@ -33,6 +52,12 @@ public:
         ASSERT_EQ(::send(fd_, bytes.data(), bytes.size(), MSG_NOSIGNAL), static_cast<ssize_t>(bytes.size()));
     }
     void send(const std::string& json) { sendRaw(encodeFrame(json)); }
+    // For peers the server may already have let go.
+    bool trySend(const std::string& json)
+    {
+        const auto frame = encodeFrame(json);
+        return ::send(fd_, frame.data(), frame.size(), MSG_NOSIGNAL) == static_cast<ssize_t>(frame.size());
+    }
     void close()
     {
         ::close(fd_);
@@ -69,6 +94,7 @@ private:
 };
 
 struct BridgeServerTest : testing::Test {
+    Browser browser;
     test::TempDir dir;
     std::string socketPath = (dir.path() / "norvane" / "bridge.sock").string();
     FrontmostSnapshot front;
@@ -77,6 +103,7 @@ struct BridgeServerTest : testing::Test {
 
     void SetUp() override
     {
+        ASSERT_FALSE(browser.app.empty()) << "cannot read the executable of this test's parent";
         std::string error;
         ASSERT_TRUE(ensurePrivateDirectory((dir.path() / "norvane").string(), error)) << error;
         server = BridgeServer::listen(socketPath, cache, error);
@@ -100,14 +127,14 @@ TEST_F(BridgeServerTest, AHostSaysHelloIsAskedForThePageAndItsReportsReachTheCac
 
     Client host(socketPath);
     ASSERT_TRUE(host.connected());
-    host.send(helloJSON(4242, "/usr/lib/chromium/chromium"));
+    host.send(helloJSON(browser.pid, "/usr/lib/chromium/chromium"));
     const auto query = host.receive(pump());
     ASSERT_TRUE(query);
     EXPECT_TRUE(isQuery(*query));
 
-    front.publish("chromium", 4242);
-    host.send(relayedJSON(4242, PageReport{1, "https://docs.example/d/abc"}));
-    EXPECT_TRUE(urlIs("chromium", "https://docs.example/d/abc"));
+    front.publish(browser.app, browser.pid);
+    host.send(relayedJSON(browser.pid, PageReport{1, "https://docs.example/d/abc"}));
+    EXPECT_TRUE(urlIs(browser.app, "https://docs.example/d/abc"));
 
     // The status answer lists the bridge but never its address.
     Client ctl(socketPath);
@@ -115,32 +142,35 @@ TEST_F(BridgeServerTest, AHostSaysHelloIsAskedForThePageAndItsReportsReachTheCac
     const auto reply = ctl.receive(pump());
     ASSERT_TRUE(reply);
     EXPECT_EQ(reply->find("docs.example"), std::string::npos);
-    const auto browsers = parseStatusReply(*reply);
-    ASSERT_TRUE(browsers);
-    ASSERT_EQ(browsers->size(), 1u);
-    EXPECT_EQ((*browsers)[0].pid, 4242);
-    EXPECT_TRUE((*browsers)[0].hasPage);
+    const auto status = parseStatusReply(*reply);
+    ASSERT_TRUE(status);
+    ASSERT_EQ(status->browsers.size(), 1u);
+    EXPECT_EQ(status->browsers[0].pid, browser.pid);
+    EXPECT_EQ(status->browsers[0].exe, browser.exe) << "the executable is read from the kernel, not the hello";
+    EXPECT_TRUE(status->browsers[0].hasPage);
 
     host.close();
-    EXPECT_TRUE(urlIs("chromium", std::nullopt));
+    EXPECT_TRUE(urlIs(browser.app, std::nullopt));
     EXPECT_TRUE(eventually([&] { return server->connectionCount() == 1; }, pump())); // ctl is still there
 }
 
 TEST_F(BridgeServerTest, MalformedMessagesAreDroppedAndTheConnectionGoesOn)
 {
-    front.publish("chromium", 7);
+    const auto pid = browser.pid;
+    front.publish(browser.app, pid);
     Client host(socketPath);
-    host.send(relayedJSON(7, PageReport{1, "https://before-hello.example/"}));         // no hello yet
-    host.send("{\"type\":\"hello\",\"pid\":7,\"exe\":\"/usr/lib/chromium/chromium\""); // invalid JSON
-    host.send(helloJSON(7, "/usr/lib/chromium/chromium"));
+    host.send(relayedJSON(pid, PageReport{1, "https://before-hello.example/"})); // no hello yet
+    host.send("{\"type\":\"hello\",\"pid\":" + std::to_string(pid) +
+              ",\"exe\":\"/usr/lib/chromium/chromium\""); // invalid JSON
+    host.send(helloJSON(pid, "/usr/lib/chromium/chromium"));
     ASSERT_TRUE(host.receive(pump()));
-    host.send(helloJSON(8, "/usr/lib/chromium/chromium"));                  // second hello
-    host.send(relayedJSON(8, PageReport{1, "https://other-pid.example/"})); // not this host's browser
-    host.send(R"({"type":"page","pid":7,"windowId":"1","url":"https://typed.example/"})");
+    host.send(helloJSON(pid + 1, "/usr/lib/chromium/chromium"));                  // second hello
+    host.send(relayedJSON(pid + 1, PageReport{1, "https://other-pid.example/"})); // not this host's browser
+    host.send(R"({"type":"page","pid":)" + std::to_string(pid) + R"(,"windowId":"1","url":"https://typed.example/"})");
     host.send("");
     host.send(std::string(200, '{'));
-    host.send(relayedJSON(7, PageReport{1, "https://good.example/"}));
-    EXPECT_TRUE(urlIs("chromium", "https://good.example/"));
+    host.send(relayedJSON(pid, PageReport{1, "https://good.example/"}));
+    EXPECT_TRUE(urlIs(browser.app, "https://good.example/"));
     EXPECT_EQ(server->droppedMessages(), 7u);
     EXPECT_EQ(server->connectionCount(), 1u);
 }
@@ -148,7 +178,7 @@ TEST_F(BridgeServerTest, MalformedMessagesAreDroppedAndTheConnectionGoesOn)
 TEST_F(BridgeServerTest, AnOversizedOrTruncatedFrameCostsOnlyItsOwnConnection)
 {
     Client good(socketPath);
-    good.send(helloJSON(7, "/usr/lib/chromium/chromium"));
+    good.send(helloJSON(browser.pid, "/usr/lib/chromium/chromium"));
     ASSERT_TRUE(good.receive(pump()));
 
     Client huge(socketPath);
@@ -163,17 +193,17 @@ TEST_F(BridgeServerTest, AnOversizedOrTruncatedFrameCostsOnlyItsOwnConnection)
     EXPECT_TRUE(capped.closedByServer(pump()));
 
     Client truncated(socketPath);
-    truncated.send(helloJSON(9, "/usr/bin/firefox"));
+    truncated.send(helloJSON(browser.pid, "/usr/bin/firefox"));
     ASSERT_TRUE(truncated.receive(pump()));
-    truncated.sendRaw(encodeFrame(relayedJSON(9, PageReport{1, "https://cut.example/"})).substr(0, 20));
+    truncated.sendRaw(encodeFrame(relayedJSON(browser.pid, PageReport{1, "https://cut.example/"})).substr(0, 20));
     truncated.close();
-    front.publish("firefox", 9);
+    front.publish(browser.app, browser.pid);
     EXPECT_TRUE(eventually([&] { return server->connectionCount() == 1; }, pump()));
-    EXPECT_FALSE(cache.currentURL("firefox"));
+    EXPECT_EQ(cache.snapshot()->browsers.size(), 1u);
+    EXPECT_FALSE(cache.currentURL(browser.app));
 
-    front.publish("chromium", 7);
-    good.send(relayedJSON(7, PageReport{1, "https://still.example/"}));
-    EXPECT_TRUE(urlIs("chromium", "https://still.example/"));
+    good.send(relayedJSON(browser.pid, PageReport{1, "https://still.example/"}));
+    EXPECT_TRUE(urlIs(browser.app, "https://still.example/"));
 }
 
 TEST_F(BridgeServerTest, PeersOfAnotherUserAreCutOffAtOnce)
@@ -194,6 +224,115 @@ TEST_F(BridgeServerTest, PeersOfAnotherUserAreCutOffAtOnce)
     EXPECT_EQ(strict->refusedPeers(), 1u);
     EXPECT_EQ(strict->connectionCount(), 0u);
     EXPECT_TRUE(cache.snapshot()->browsers.empty());
+}
+
+TEST_F(BridgeServerTest, AHelloIsBelievedOnlyFromAChildOfTheBrowserItNames)
+{
+    // A process of this user naming a browser that did not start it: itself,
+    // or any other process.
+    for (const pid_t claimed : {::getpid(), browser.pid == 1 ? ::getpid() : 1}) {
+        Client forger(socketPath);
+        forger.send(helloJSON(claimed, "/usr/lib/chromium/chromium"));
+        EXPECT_TRUE(forger.closedByServer(pump())) << claimed;
+    }
+    EXPECT_EQ(server->refusedPeers(), 2u);
+    EXPECT_TRUE(cache.snapshot()->browsers.empty());
+
+    // A real host: a child of this test naming it; the executable named in the
+    // hello is ignored for the one the kernel reports.
+    const auto hello = encodeFrame(helloJSON(::getpid(), "/usr/lib/chromium/chromium"));
+    int hold[2];
+    ASSERT_EQ(::pipe(hold), 0);
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        ::close(hold[1]);
+        const int fd = connectBridge(socketPath, false);
+        const bool sent =
+            fd >= 0 && ::send(fd, hello.data(), hello.size(), MSG_NOSIGNAL) == static_cast<ssize_t>(hello.size());
+        char byte = 0;
+        [[maybe_unused]] const auto n = ::read(hold[0], &byte, 1); // until the test is done
+        ::_exit(sent ? 0 : 1);
+    }
+    ::close(hold[0]);
+    EXPECT_TRUE(eventually([&] { return cache.snapshot()->browsers.size() == 1; }, pump()));
+    const auto snap = cache.snapshot();
+    if (snap->browsers.size() == 1) {
+        EXPECT_EQ(snap->browsers[0].pid, ::getpid());
+        EXPECT_EQ(snap->browsers[0].exe, executableOf(::getpid()));
+    }
+    ::close(hold[1]);
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    EXPECT_TRUE(eventually([&] { return cache.snapshot()->browsers.empty(); }, pump()));
+}
+
+TEST(PeerProcess, ThePidfdTellsWhetherTheSameProcessStillRuns)
+{
+    EXPECT_EQ(parentOf(::getpid()), ::getppid());
+    const PinnedProcess self(::getpid());
+    EXPECT_TRUE(self.running());
+    EXPECT_FALSE(PinnedProcess(0).valid());
+
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        ::_exit(0);
+    }
+    const PinnedProcess pinned(child);
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    EXPECT_FALSE(pinned.running());
+    std::string why;
+    EXPECT_FALSE(verifiedBrowserExecutable(pinned, ::getpid(), why));
+}
+
+TEST_F(BridgeServerTest, ConnectionsThatNeverSayHelloAreClosedInTime)
+{
+    std::string error;
+    const auto strictPath = (dir.path() / "norvane" / "strict.sock").string();
+    BridgeServer::Options options;
+    options.maxConnections = 3;
+    options.helloDeadline = 300ms;
+    options.idleTimeout = 100ms;
+    const auto strict = BridgeServer::listen(strictPath, cache, error, options);
+    ASSERT_TRUE(strict) << error;
+    const auto run = [&] { strict->processReadable(); };
+
+    // Silent sockets fill every slot: the real host is turned away for now...
+    std::vector<std::unique_ptr<Client>> silent;
+    for (std::size_t i = 0; i < options.maxConnections; ++i) {
+        silent.push_back(std::make_unique<Client>(strictPath));
+    }
+    ASSERT_TRUE(eventually([&] { return strict->connectionCount() == options.maxConnections; }, run));
+    {
+        Client early(strictPath);
+        early.send(helloJSON(browser.pid, "/usr/lib/chromium/chromium"));
+        EXPECT_TRUE(early.closedByServer(run));
+    }
+    // ...but only until the silent ones time out.
+    for (auto& s : silent) {
+        EXPECT_TRUE(s->closedByServer(run));
+    }
+    Client host(strictPath);
+    host.send(helloJSON(browser.pid, "/usr/lib/chromium/chromium"));
+    ASSERT_TRUE(host.receive(run));
+
+    // A client that keeps talking without a hello is still closed at the
+    // deadline; the host that said hello stays.
+    Client chatty(strictPath);
+    const auto start = std::chrono::steady_clock::now();
+    bool closed = false;
+    while (!closed && std::chrono::steady_clock::now() - start < 2s) {
+        closed = !chatty.trySend(statusRequestJSON()) || !chatty.receive(run).has_value();
+        std::this_thread::sleep_for(30ms);
+    }
+    EXPECT_TRUE(closed);
+    EXPECT_GE(std::chrono::steady_clock::now() - start, 250ms);
+    run();
+    EXPECT_EQ(strict->connectionCount(), 1u);
+    EXPECT_EQ(cache.snapshot()->browsers.size(), 1u);
 }
 
 TEST_F(BridgeServerTest, TheSocketFileIsClaimedOnlyWhenNobodyElseHoldsIt)

@@ -83,5 +83,16 @@ TEST_F(PageCacheTest, WindowsBeyondTheCapForgetTheOldest)
     EXPECT_EQ(cache.snapshot()->browsers[0].windows, BrowserPageCache::maxWindows);
 }
 
+TEST_F(PageCacheTest, AddressesAreCutWhereTheExtensionCutsThem)
+{
+    // A relayed address far longer than the extension sends is kept only up to
+    // the cap, without splitting a character.
+    const std::string head = "https://long.example/" + std::string(maxAddressBytes - 23, 'a');
+    cache.connected(1, 100, chromium);
+    cache.report(1, PageReport{1, head + "页" + std::string(std::size_t{1} << 20, 'b')});
+    front.publish("chromium", 100);
+    EXPECT_EQ(cache.currentURL("chromium"), head);
+}
+
 } // namespace
 } // namespace norvane::bridge

@@ -66,14 +66,50 @@ TEST(BridgeProtocol, WhatOneEndWritesTheOtherReads)
 
     const std::vector<BridgeInfo> status = {{11, "/usr/lib/chromium/chromium", {"chromium"}, 2, true, 3},
                                             {12, "/usr/lib/firefox-esr/firefox-esr", {}, 0, false, 0}};
-    const auto back = parseStatusReply(statusReplyJSON(status));
-    ASSERT_TRUE(back);
-    ASSERT_EQ(back->size(), 2u);
-    EXPECT_EQ((*back)[0].appIDs, std::vector<std::string>{"chromium"});
-    EXPECT_EQ((*back)[0].windows, 2u);
-    EXPECT_TRUE((*back)[0].hasPage);
-    EXPECT_EQ((*back)[1].pid, 12);
+    const auto reply = parseStatusReply(statusReplyJSON(status));
+    ASSERT_TRUE(reply);
+    const auto& back = reply->browsers;
+    ASSERT_EQ(back.size(), 2u);
+    EXPECT_EQ(reply->omitted, 0u);
+    EXPECT_EQ(back[0].appIDs, std::vector<std::string>{"chromium"});
+    EXPECT_EQ(back[0].windows, 2u);
+    EXPECT_TRUE(back[0].hasPage);
+    EXPECT_EQ(back[1].pid, 12);
     EXPECT_FALSE(parseStatusReply(R"({"type":"status","browsers":[{"pid":1}]})"));
+}
+
+TEST(BridgeProtocol, StatusRepliesFitInOneMessageAndReachTheTerminalWithoutControlCharacters)
+{
+    // As many bridges as the server serves, each with a long path full of
+    // escape sequences (which JSON writes six bytes each).
+    const std::string hostile = "/tmp/\x1b]0;owned\x07\x1b[2J" + std::string(4000, '\x1b') + "/chrome";
+    const std::vector<BridgeInfo> many(32, BridgeInfo{11,
+                                                      hostile,
+                                                      {"\x1b[31mchromium", "x\xe2\x80\xae"
+                                                                           "exe.pdf"},
+                                                      1,
+                                                      true,
+                                                      0});
+    const auto json = statusReplyJSON(many);
+    EXPECT_LE(json.size(), maxMessageBytes);
+    const auto reply = parseStatusReply(json);
+    ASSERT_TRUE(reply);
+    EXPECT_GE(reply->browsers.size(), 1u);
+    EXPECT_EQ(reply->browsers.size() + reply->omitted, many.size());
+    for (const auto& b : reply->browsers) {
+        EXPECT_EQ(b.exe.find_first_of(std::string("\x1b\x07", 2)), std::string::npos);
+        EXPECT_TRUE(b.exe.starts_with("/tmp/]0;owned[2J"));
+        EXPECT_EQ(b.appIDs, (std::vector<std::string>{"[31mchromium", "xexe.pdf"}));
+    }
+
+    // Control characters of every kind go; other text, non-Latin included, stays.
+    EXPECT_EQ(withoutControlCharacters("a\tb\x7f\xc2\x9b"
+                                       "c\xe2\x81\xa6"
+                                       "d\xe2\x80\x8f"),
+              "abcd");
+    EXPECT_EQ(withoutControlCharacters("/opt/浏览器/café\xc2\xa0x"), "/opt/浏览器/café\xc2\xa0x");
+    EXPECT_EQ(cutUTF8("ab中", 4), "ab");
+    EXPECT_EQ(cutUTF8("ab中", 5), "ab中");
 }
 
 TEST(PeerCheck, OnlyTheSameUserIsServed)

@@ -62,9 +62,10 @@ StatusAnswer requestBridgeStatus(const std::string& socketPath, int timeoutMs)
     std::array<char, std::size_t{16} * 1024> buffer{};
     for (;;) {
         if (auto payload = reader.next()) {
-            if (auto browsers = parseStatusReply(*payload)) {
+            if (auto reply = parseStatusReply(*payload)) {
                 answer.outcome = StatusAnswer::Outcome::ok;
-                answer.browsers = std::move(*browsers);
+                answer.browsers = std::move(reply->browsers);
+                answer.omitted = reply->omitted;
             } else {
                 answer.error = "the app sent an answer this tool does not understand";
             }

@@ -15,6 +15,7 @@ int connectBridge(const std::string& socketPath, bool nonBlocking);
 struct StatusAnswer {
     enum class Outcome { ok, notRunning, failed } outcome = Outcome::failed;
     std::vector<BridgeInfo> browsers; // ok
+    std::size_t omitted = 0;          // ok: live bridges that did not fit in the answer
     std::string error;                // failed
 };
 

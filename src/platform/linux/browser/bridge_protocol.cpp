@@ -16,6 +16,10 @@ using nlohmann::json;
 constexpr int maxDepth = 4;
 constexpr std::size_t maxExeBytes = 4096;
 constexpr std::size_t maxBrowsersInReply = 256;
+// Status replies carry executable paths and desktop ids, cut to these.
+constexpr std::size_t maxStatusExeBytes = 1024;
+constexpr std::size_t maxStatusIDBytes = 256;
+constexpr std::size_t maxStatusIDs = 8;
 
 bool shallowEnough(std::string_view text)
 {
@@ -175,7 +179,7 @@ std::optional<Inbound> parseInbound(std::string_view text)
     return Relayed{*pid, std::move(*report)};
 }
 
-std::optional<std::vector<BridgeInfo>> parseStatusReply(std::string_view text)
+std::optional<StatusReply> parseStatusReply(std::string_view text)
 {
     const auto object = parseObject(text);
     const auto* type = object ? stringField(*object, "type") : nullptr;
@@ -186,7 +190,15 @@ std::optional<std::vector<BridgeInfo>> parseStatusReply(std::string_view text)
     if (list == object->end() || !list->is_array() || list->size() > maxBrowsersInReply) {
         return std::nullopt;
     }
-    std::vector<BridgeInfo> out;
+    StatusReply reply;
+    if (object->contains("omitted")) {
+        const auto omitted = intField(*object, "omitted");
+        if (!omitted || *omitted < 0) {
+            return std::nullopt;
+        }
+        reply.omitted = static_cast<std::size_t>(*omitted);
+    }
+    auto& out = reply.browsers;
     for (const auto& item : *list) {
         if (!item.is_object()) {
             return std::nullopt;
@@ -203,7 +215,7 @@ std::optional<std::vector<BridgeInfo>> parseStatusReply(std::string_view text)
             return std::nullopt;
         }
         info.pid = *pid;
-        info.exe = *exe;
+        info.exe = withoutControlCharacters(*exe);
         info.windows = static_cast<std::size_t>(*windows);
         info.idleSeconds = *idle;
         info.hasPage = page->get<bool>();
@@ -211,11 +223,11 @@ std::optional<std::vector<BridgeInfo>> parseStatusReply(std::string_view text)
             if (!id.is_string()) {
                 return std::nullopt;
             }
-            info.appIDs.push_back(id.get<std::string>());
+            info.appIDs.push_back(withoutControlCharacters(id.get_ref<const std::string&>()));
         }
         out.push_back(std::move(info));
     }
-    return out;
+    return reply;
 }
 
 bool isQuery(std::string_view text)
@@ -249,18 +261,80 @@ std::string statusRequestJSON()
     return R"({"type":"status"})";
 }
 
-std::string statusReplyJSON(const std::vector<BridgeInfo>& browsers)
+std::string statusReplyJSON(const std::vector<BridgeInfo>& browsers, std::size_t cap)
 {
+    // Room for the envelope, with the largest count it can carry.
+    std::size_t used = dump(json{{"type", "status"}, {"browsers", json::array()}, {"omitted", browsers.size()}}).size();
     json list = json::array();
+    std::size_t omitted = 0;
     for (const auto& b : browsers) {
-        list.push_back(json{{"pid", b.pid},
-                            {"exe", b.exe},
-                            {"appIDs", b.appIDs},
-                            {"windows", b.windows},
-                            {"hasPage", b.hasPage},
-                            {"idleSeconds", b.idleSeconds}});
+        json ids = json::array();
+        for (std::size_t i = 0; i < b.appIDs.size() && i < maxStatusIDs; ++i) {
+            ids.push_back(cutUTF8(b.appIDs[i], maxStatusIDBytes));
+        }
+        json entry{{"pid", b.pid},
+                   {"exe", cutUTF8(b.exe, maxStatusExeBytes)},
+                   {"appIDs", std::move(ids)},
+                   {"windows", b.windows},
+                   {"hasPage", b.hasPage},
+                   {"idleSeconds", b.idleSeconds}};
+        const auto size = dump(entry).size() + 1; // and a comma
+        if (used + size > cap || list.size() >= maxBrowsersInReply) {
+            ++omitted;
+            continue;
+        }
+        used += size;
+        list.push_back(std::move(entry));
     }
-    return dump(json{{"type", "status"}, {"browsers", std::move(list)}});
+    json reply{{"type", "status"}, {"browsers", std::move(list)}};
+    if (omitted > 0) {
+        reply["omitted"] = omitted;
+    }
+    return dump(reply);
+}
+
+std::string_view cutUTF8(std::string_view text, std::size_t limit) noexcept
+{
+    if (text.size() <= limit) {
+        return text;
+    }
+    auto end = limit;
+    // Back up over continuation bytes (10xxxxxx) to the start of a sequence.
+    while (end > 0 && (static_cast<unsigned char>(text[end]) & 0xC0U) == 0x80U) {
+        --end;
+    }
+    return text.substr(0, end);
+}
+
+std::string withoutControlCharacters(std::string_view text)
+{
+    std::string out;
+    out.reserve(text.size());
+    const auto byte = [&text](std::size_t i) { return i < text.size() ? static_cast<unsigned char>(text[i]) : 0U; };
+    for (std::size_t i = 0; i < text.size();) {
+        const auto c = byte(i);
+        if (c < 0x20U || c == 0x7FU) {
+            ++i; // C0 and DEL
+            continue;
+        }
+        if (c == 0xC2U && byte(i + 1) >= 0x80U && byte(i + 1) <= 0x9FU) {
+            i += 2; // C1: U+0080 to U+009F
+            continue;
+        }
+        if (c == 0xE2U) {
+            const auto b1 = byte(i + 1);
+            const auto b2 = byte(i + 2);
+            const bool marks = b1 == 0x80U && (b2 == 0x8EU || b2 == 0x8FU || (b2 >= 0xAAU && b2 <= 0xAEU));
+            const bool isolates = b1 == 0x81U && b2 >= 0xA6U && b2 <= 0xA9U;
+            if (marks || isolates) {
+                i += 3; // U+200E, U+200F, U+202A to U+202E, U+2066 to U+2069
+                continue;
+            }
+        }
+        out.push_back(text[i]);
+        ++i;
+    }
+    return out;
 }
 
 std::string queryJSON()

@@ -19,6 +19,9 @@ inline constexpr std::string_view socketFileName = "browser-bridge.sock";
 // Largest JSON message either end accepts. A report is an address and a few
 // numbers; the extension cuts addresses at 8 KiB.
 inline constexpr std::size_t maxMessageBytes = std::size_t{64} * 1024;
+// The app keeps no more of an address than the extension sends, whatever a
+// host relays.
+inline constexpr std::size_t maxAddressBytes = std::size_t{8} * 1024;
 
 // What the extension reports, and the host relays with the browser's pid.
 struct PageReport {
@@ -54,18 +57,36 @@ struct BridgeInfo {
     std::int64_t idleSeconds = 0; // since the last report
 };
 
+// The status reply: the bridges that fit in one message, and how many more
+// there are.
+struct StatusReply {
+    std::vector<BridgeInfo> browsers;
+    std::size_t omitted = 0;
+};
+
 // Parsing: nothing for anything that is not exactly a known message (wrong
 // JSON, wrong types, out-of-range numbers, nesting deeper than a message has).
 std::optional<Report> parseReport(std::string_view json);
 std::optional<Inbound> parseInbound(std::string_view json);
-std::optional<std::vector<BridgeInfo>> parseStatusReply(std::string_view json);
+// The texts in a status reply came from other processes and end up on a
+// terminal: control characters (escape sequences, bidirectional overrides)
+// are removed from them.
+std::optional<StatusReply> parseStatusReply(std::string_view json);
 [[nodiscard]] bool isQuery(std::string_view json);
 
 std::string helloJSON(int pid, std::string_view exe);
 std::string relayedJSON(int pid, const Report& report);
 std::string reportJSON(const Report& report); // as the extension sends it (tests)
 std::string statusRequestJSON();
-std::string statusReplyJSON(const std::vector<BridgeInfo>& browsers);
+// Never longer than `cap` bytes: long texts are cut, and bridges that do not
+// fit are counted as omitted.
+std::string statusReplyJSON(const std::vector<BridgeInfo>& browsers, std::size_t cap = maxMessageBytes);
+
+// `text` cut to at most `limit` bytes without splitting a UTF-8 sequence.
+std::string_view cutUTF8(std::string_view text, std::size_t limit) noexcept;
+// `text` without C0 and C1 control characters, DEL and bidirectional
+// formatting characters.
+std::string withoutControlCharacters(std::string_view text);
 std::string queryJSON();
 
 } // namespace norvane::bridge

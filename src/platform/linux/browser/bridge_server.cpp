@@ -2,12 +2,15 @@
 
 #include "platform/linux/browser/peer_check.h"
 
+#include <algorithm>
 #include <array>
 #include <cerrno>
 #include <cstring>
+#include <optional>
 #include <sys/epoll.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/timerfd.h>
 #include <sys/un.h>
 #include <unistd.h>
 
@@ -19,6 +22,7 @@ constexpr std::size_t readChunk = std::size_t{16} * 1024;
 constexpr int readsPerWakeup = 16; // then let other connections have a turn
 constexpr int acceptsPerWakeup = 64;
 constexpr std::uint64_t listenerID = 0;
+constexpr std::uint64_t timerID = ~std::uint64_t{0};
 
 bool fillAddress(const std::string& path, sockaddr_un& address, std::string& error)
 {
@@ -92,6 +96,12 @@ std::unique_ptr<BridgeServer> BridgeServer::listen(const std::string& socketPath
         error = std::string("epoll: ") + std::strerror(errno);
         return nullptr;
     }
+    server->timer_ = ::timerfd_create(CLOCK_MONOTONIC, TFD_NONBLOCK | TFD_CLOEXEC);
+    ev.data.u64 = timerID;
+    if (server->timer_ < 0 || ::epoll_ctl(server->epoll_, EPOLL_CTL_ADD, server->timer_, &ev) != 0) {
+        error = std::string("timerfd: ") + std::strerror(errno);
+        return nullptr;
+    }
     return server;
 }
 
@@ -105,6 +115,9 @@ BridgeServer::~BridgeServer()
     }
     if (epoll_ >= 0) {
         ::close(epoll_);
+    }
+    if (timer_ >= 0) {
+        ::close(timer_);
     }
     // Remove the socket file only while it is still the one this server made.
     struct stat st {};
@@ -123,11 +136,48 @@ void BridgeServer::processReadable()
             acceptAll();
             continue;
         }
+        if (id == timerID) {
+            std::uint64_t expirations = 0;
+            [[maybe_unused]] const auto r = ::read(timer_, &expirations, sizeof expirations);
+            continue;
+        }
         const auto it = connections_.find(id);
         if (it != connections_.end() && !readFrom(id, it->second)) {
             close(id);
         }
     }
+    expireSilent();
+}
+
+void BridgeServer::expireSilent()
+{
+    const auto now = Clock::now();
+    std::optional<Clock::time_point> next;
+    for (auto it = connections_.begin(); it != connections_.end();) {
+        const auto& c = it->second;
+        if (c.host) {
+            ++it;
+            continue;
+        }
+        const auto deadline = std::min(c.acceptedAt + options_.helloDeadline, c.heardAt + options_.idleTimeout);
+        if (deadline <= now) {
+            ++refused_;
+            const auto id = it->first;
+            ++it;
+            close(id);
+            continue;
+        }
+        next = next ? std::min(*next, deadline) : deadline;
+        ++it;
+    }
+    itimerspec spec{};
+    if (next) {
+        const auto wait = std::chrono::duration_cast<std::chrono::nanoseconds>(*next - now).count();
+        constexpr long long perSecond = 1'000'000'000;
+        spec.it_value.tv_sec = static_cast<time_t>(wait / perSecond);
+        spec.it_value.tv_nsec = static_cast<long>(std::max<long long>(wait % perSecond, 1));
+    }
+    ::timerfd_settime(timer_, 0, &spec, nullptr); // all zero: disarmed
 }
 
 void BridgeServer::acceptAll()
@@ -137,7 +187,8 @@ void BridgeServer::acceptAll()
         if (fd < 0) {
             return; // EAGAIN: nothing more waiting; anything else: try at the next wakeup
         }
-        if (!peerAllowed(peerCredentials(fd), options_.allowedUid) || connections_.size() >= options_.maxConnections) {
+        const auto peer = peerCredentials(fd);
+        if (!peerAllowed(peer, options_.allowedUid) || connections_.size() >= options_.maxConnections) {
             ++refused_;
             ::close(fd);
             continue;
@@ -150,8 +201,9 @@ void BridgeServer::acceptAll()
             ::close(fd);
             continue;
         }
-        auto [it, added] = connections_.emplace(id, Connection(options_.maxMessageBytes));
+        auto [it, added] = connections_.try_emplace(id, options_.maxMessageBytes, peer->pid);
         it->second.fd = fd;
+        it->second.acceptedAt = it->second.heardAt = Clock::now();
     }
 }
 
@@ -169,6 +221,7 @@ bool BridgeServer::readFrom(std::uint64_t id, Connection& c)
             }
             return errno == EAGAIN || errno == EWOULDBLOCK;
         }
+        c.heardAt = Clock::now();
         c.reader.append(buffer.data(), static_cast<std::size_t>(n));
         while (auto payload = c.reader.next()) {
             if (!handle(id, c, *payload)) {
@@ -195,9 +248,17 @@ bool BridgeServer::handle(std::uint64_t id, Connection& c, const std::string& pa
             ++dropped_;
             return true;
         }
+        // The executable named in the hello is not believed: a process that
+        // is no browser's host could name any.
+        std::string why;
+        auto exe = verifiedBrowserExecutable(c.peer, hello->pid, why);
+        if (!exe) {
+            ++refused_;
+            return false;
+        }
         c.host = true;
         c.pid = hello->pid;
-        cache_.connected(id, hello->pid, hello->exe);
+        cache_.connected(id, hello->pid, std::move(*exe));
         // Ask for the current page at once: the host may have come back after
         // the app restarted, with nothing to report until the user moves.
         return send(c, queryJSON());

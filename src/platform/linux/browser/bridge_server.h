@@ -3,7 +3,9 @@
 #include "platform/linux/browser/bridge_protocol.h"
 #include "platform/linux/browser/frame.h"
 #include "platform/linux/browser/page_cache.h"
+#include "platform/linux/browser/peer_process.h"
 
+#include <chrono>
 #include <cstdint>
 #include <map>
 #include <memory>
@@ -19,14 +21,23 @@ namespace norvane::bridge {
 // it a thread of its own (BridgeThread). Nothing here ever blocks.
 //
 // Only peers running as `allowedUid` (this user) are served; others are cut
-// off at accept. A frame longer than the cap closes its connection; a frame
-// that is not a known message is dropped and the connection goes on.
+// off at accept. A hello is believed only from a child of the browser it
+// names (the browser starts its host), and the browser's executable is read
+// from the kernel, never taken from the message. A frame longer than the cap
+// closes its connection; a frame that is not a known message is dropped and
+// the connection goes on.
+//
+// A connection that has not said hello (a status request, or a socket left
+// open) is closed `helloDeadline` after it was accepted, or sooner when it
+// stays silent for `idleTimeout`, so idle sockets cannot hold every slot.
 class BridgeServer {
 public:
     struct Options {
         std::size_t maxMessageBytes = bridge::maxMessageBytes;
         std::size_t maxConnections = 32;
         uid_t allowedUid; // defaults to the effective uid
+        std::chrono::milliseconds helloDeadline{5000};
+        std::chrono::milliseconds idleTimeout{2000};
         Options();
     };
 
@@ -52,12 +63,17 @@ public:
     [[nodiscard]] const std::string& path() const noexcept { return path_; }
 
 private:
+    using Clock = std::chrono::steady_clock;
+
     struct Connection {
         int fd = -1;
         FrameReader reader;
-        bool host = false; // said hello
-        int pid = 0;
-        explicit Connection(std::size_t cap) : reader(cap) {}
+        PinnedProcess peer; // pinned at accept
+        bool host = false;  // said hello, and the kernel agreed
+        int pid = 0;        // the browser's, once a host
+        Clock::time_point acceptedAt;
+        Clock::time_point heardAt; // last bytes received
+        Connection(std::size_t cap, pid_t peerPid) : reader(cap), peer(peerPid) {}
     };
 
     BridgeServer(BrowserPageCache& cache, Options options) : cache_(cache), options_(options) {}
@@ -67,6 +83,8 @@ private:
     bool handle(std::uint64_t id, Connection& c, const std::string& payload);
     bool send(Connection& c, const std::string& json);
     void close(std::uint64_t id);
+    // Closes connections past their deadline and sets the timer for the next.
+    void expireSilent();
 
     BrowserPageCache& cache_;
     Options options_;
@@ -75,6 +93,7 @@ private:
     ino_t inode_ = 0;
     int listener_ = -1;
     int epoll_ = -1;
+    int timer_ = -1; // timerfd for the next deadline
     std::uint64_t nextID_ = 1;
     std::map<std::uint64_t, Connection> connections_;
     std::uint64_t dropped_ = 0;

@@ -93,7 +93,7 @@ void BrowserPageCache::report(std::uint64_t connection, const Report& report)
     b.sequence = ++sequence_;
     b.reportedAt = std::chrono::steady_clock::now();
     if (const auto* page = std::get_if<PageReport>(&report)) {
-        b.windows[page->windowId] = page->url;
+        b.windows[page->windowId] = std::string(cutUTF8(page->url, maxAddressBytes));
         b.touched[page->windowId] = b.sequence;
         b.focused = page->windowId;
         b.lastFocused = page->windowId;
