@@ -25,6 +25,8 @@ files() {
     -o -path /var/lib/apt/lists \) -prune -o -print | sort
 }
 
+# mmdebstrap leaves no package lists behind.
+in_root apt-get update -qq
 # The dependencies first, so that the comparison sees the package alone.
 in_root apt-get satisfy -y -qq --no-install-recommends "$(dpkg-deb -f "$deb" Depends)" >/dev/null
 files >"$root/tmp/before"
@@ -36,7 +38,8 @@ in_root test -x /usr/bin/norvane
 in_root test -L /etc/opt/chrome/native-messaging-hosts/app.norvane.bridge.json
 in_root desktop-file-validate /usr/share/applications/norvane.desktop 2>/dev/null || true
 
-in_root env QT_QPA_PLATFORM=offscreen XDG_RUNTIME_DIR=/tmp/runtime sh -c \
+# A user's settings and caches go to /tmp, which the comparison skips.
+in_root env QT_QPA_PLATFORM=offscreen XDG_RUNTIME_DIR=/tmp/runtime HOME=/tmp/home sh -c \
   'mkdir -p -m 700 /tmp/runtime && norvane --debug-snapshot /tmp/snap'
 count=$(ls "$root/tmp/snap"/*.png | wc -l)
 echo "== norvane --debug-snapshot wrote $count images"
