@@ -8,6 +8,7 @@
 #include <QSignalSpy>
 
 #include <gtest/gtest.h>
+#include <random>
 
 namespace norvane::test {
 namespace {
@@ -258,6 +259,41 @@ TEST_F(MappingsBackendTest, ConflictsAndHitCountsFollowTheModel)
     EXPECT_EQ(at(0, Role::HitTextRole).toString(), "12 次");
     EXPECT_EQ(at(1, Role::HitTextRole).toString(), "");
     EXPECT_EQ(ui::MappingListModel::hitText(0), "");
+}
+
+// The card asks the model only for mappings that can have a warning; the
+// warnings it shows must still be exactly the model's.
+TEST_F(MappingsBackendTest, WarningsAreTheModelsForEveryMapping)
+{
+    std::mt19937 random(7);
+    const auto pick = [&](int n) { return static_cast<int>(random() % static_cast<unsigned>(n)); };
+    const std::vector<std::string> triggers = {"ctrl+k", "ctrl+j", "a", "f5", "mouse:3", "shift+space"};
+    const std::vector<std::string> appIDs = {"org.example.Editor", "org.example.Mail"};
+    std::vector<RuleGroup> groups;
+    for (int g = 0; g < 6; ++g) {
+        RuleGroup group("组" + std::to_string(g));
+        group.enabled = pick(4) != 0;
+        group.scope.mode = static_cast<ScopeMode>(pick(3));
+        group.scope.apps = {appIDs[static_cast<std::size_t>(pick(2))]};
+        for (int i = 0; i < 12; ++i) {
+            auto m = pick(5) == 0 ? Mapping() : mapping(triggers[static_cast<std::size_t>(pick(6))]);
+            m.enabled = pick(5) != 0;
+            group.mappings.push_back(m);
+        }
+        // The same mapping twice (as a hand-edited file may have it).
+        group.mappings.push_back(group.mappings[0]);
+        groups.push_back(group);
+    }
+    model().setGroups(groups);
+    for (const RuleGroup& g : groups) {
+        backend().setGroupId(text(g.id));
+        ASSERT_EQ(rows().count(), static_cast<int>(g.mappings.size()));
+        for (std::size_t i = 0; i < g.mappings.size(); ++i) {
+            const auto expected = model().conflict(g.mappings[i], g);
+            EXPECT_EQ(at(static_cast<int>(i), Role::ConflictRole).toString().toStdString(), expected.value_or(""))
+                << g.name << " " << i;
+        }
+    }
 }
 
 TEST_F(MappingsBackendTest, ReorderedOrReplacedMappingsEndUpInTheGroupsOrder)

@@ -4,6 +4,8 @@
 #include "ui/state/app_state.h"
 
 #include <algorithm>
+#include <unordered_map>
+#include <unordered_set>
 #include <utility>
 
 namespace norvane::ui {
@@ -81,11 +83,45 @@ std::vector<MappingListModel::Row> MappingsBackend::currentRows() const
     if (group == groups.end()) {
         return {};
     }
+
+    // Asking the model for every mapping's warning costs a pass over the
+    // group and the earlier groups per mapping; a group of 1,000 mappings
+    // would take that a million times on every keystroke in a note. Only a
+    // mapping whose trigger is used by another mapping of the group or of
+    // an earlier group, or that has no modifier, can have a warning, so only
+    // those are asked.
+    std::unordered_set<Trigger> earlier;
+    for (auto g = groups.begin(); g != group; ++g) {
+        for (const Mapping& m : g->mappings) {
+            if (g->enabled && m.enabled && m.trigger) {
+                earlier.insert(*m.trigger);
+            }
+        }
+    }
+    struct Users {
+        Uuid first;
+        bool several = false; // another mapping id uses the trigger too
+    };
+    std::unordered_map<Trigger, Users> here;
+    for (const Mapping& m : group->mappings) {
+        if (m.enabled && m.trigger) {
+            const auto [it, added] = here.try_emplace(*m.trigger, Users{m.id});
+            it->second.several = it->second.several || (!added && it->second.first != m.id);
+        }
+    }
+    const auto mayConflict = [&](const Mapping& m) {
+        if (!m.enabled || !m.trigger) {
+            return false;
+        }
+        const Trigger& t = *m.trigger;
+        return (t.isKey() && !t.combo().hasModifiers()) || here.at(t).several || earlier.contains(t);
+    };
+
     const auto& counts = model_.counts();
     std::vector<MappingListModel::Row> rows;
     rows.reserve(group->mappings.size());
     for (const Mapping& m : group->mappings) {
-        const auto conflict = model_.conflict(m, *group);
+        const auto conflict = mayConflict(m) ? model_.conflict(m, *group) : std::nullopt;
         const auto hits = counts.find(m.id);
         rows.push_back(
             {m, conflict ? QString::fromStdString(*conflict) : QString(), hits == counts.end() ? 0 : hits->second});
