@@ -1,6 +1,8 @@
+#include "model/combo.h"
 #include "platform/linux/input/output_queue.h"
 
 #include <gtest/gtest.h>
+#include <linux/input.h>
 #include <thread>
 #include <vector>
 
@@ -33,6 +35,36 @@ TEST(OutputQueue, KeepsOrderAndRefusesWhatDoesNotFitWhole)
         queue.drain([&](const OutputRequest& r) { downs.push_back(r.down); });
         EXPECT_EQ(downs, (std::vector<bool>{true, false}));
     }
+}
+
+// A long burst of synthetic keys (a sendKeys combination, a script) goes out
+// whole, completion last; one that cannot fit is refused whole, so no press
+// is left without its release.
+TEST(OutputQueue, KeyBurstsGoWholeOrNotAtAll)
+{
+    OutputQueue queue;
+    std::vector<InputEvent> burst;
+    for (int i = 0; i < 150; ++i) {
+        burst.push_back(InputEvent::key(true, 0, mod::shift)); // a
+        burst.push_back(InputEvent::mouse(true, 3));           // not a key: skipped
+        burst.push_back(InputEvent::key(false, 0, mod::shift));
+    }
+    ASSERT_TRUE(queue.pushKeys(burst, 7));
+    std::vector<OutputRequest> got;
+    queue.drain([&](const OutputRequest& r) { got.push_back(r); });
+    ASSERT_EQ(got.size(), 301U);
+    for (std::size_t i = 0; i < 300; ++i) {
+        EXPECT_EQ(got[i].kind, OutputRequest::Kind::key);
+        EXPECT_EQ(got[i].code, KEY_A);
+        EXPECT_EQ(got[i].down, i % 2 == 0) << i;
+        EXPECT_EQ(got[i].flags, mod::shift);
+    }
+    EXPECT_EQ(got.back().kind, OutputRequest::Kind::done);
+    EXPECT_EQ(got.back().doneId, 7U);
+
+    std::vector<InputEvent> huge(OutputQueue::capacity + 2, InputEvent::key(true, 0));
+    EXPECT_FALSE(queue.pushKeys(huge, 0));
+    EXPECT_EQ(queue.drain([](const OutputRequest&) {}), 0U);
 }
 
 TEST(OutputQueue, ProducersOnSeveralThreadsLoseNothing)

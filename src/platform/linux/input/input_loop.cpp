@@ -334,16 +334,14 @@ void InputLoop::reconcile(EvdevDevice& device)
 
 void InputLoop::reconcileAll()
 {
-    // reconcile() may remove a device: walk a snapshot of the pointers.
-    EvdevDevice* current[64];
-    std::size_t count = 0;
-    for (const auto& device : devices_) {
-        if (count < std::size(current)) {
-            current[count++] = device.get();
+    // reconcile() may remove the device it is given (and only that one):
+    // step past a device only when it is still in its place.
+    for (std::size_t i = 0; i < devices_.size();) {
+        EvdevDevice* device = devices_[i].get();
+        reconcile(*device);
+        if (i < devices_.size() && devices_[i].get() == device) {
+            ++i;
         }
-    }
-    for (std::size_t i = 0; i < count; ++i) {
-        reconcile(*current[i]);
     }
     batch_.flush();
 }

@@ -5,7 +5,7 @@
 #include "platform/linux/input/key_translation.h"
 #include "platform/linux/input/output_queue.h"
 
-#include <array>
+#include <cstdio>
 
 namespace norvane::linux_input {
 
@@ -55,29 +55,16 @@ void LinuxInput::stop()
 
 bool LinuxInput::enqueue(std::span<const InputEvent> events, std::uint64_t doneId)
 {
-    // Two requests per event at most: enough for what perform() posts.
-    std::array<OutputRequest, 64> requests{};
-    std::size_t count = 0;
-    for (const InputEvent& event : events) {
-        if (!event.isKey() || count == requests.size() - 1) {
-            continue;
-        }
-        const auto code = evdevKeyFor(event.keyCode);
-        if (!code) {
-            continue;
-        }
-        OutputRequest& r = requests[count++];
-        r.kind = OutputRequest::Kind::key;
-        r.down = event.isDown();
-        r.code = *code;
-        r.flags = event.flags;
+    if (!loop_) {
+        return false;
     }
-    if (doneId != 0) {
-        OutputRequest& r = requests[count++];
-        r.kind = OutputRequest::Kind::done;
-        r.doneId = doneId;
-    }
-    if (!loop_ || !queue_->push(std::span<const OutputRequest>(requests.data(), count))) {
+    if (!queue_->pushKeys(events, doneId)) {
+        // Refused whole (a batch larger than the queue, or an input thread
+        // that has not kept up): no press goes out without its release.
+        if (!refusalLogged_.exchange(true)) {
+            std::fprintf(stderr, "norvane: %zu synthetic key events were not sent: the output queue is full\n",
+                         events.size());
+        }
         return false;
     }
     loop_->wake();

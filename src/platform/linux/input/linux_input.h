@@ -144,6 +144,7 @@ private:
     Token nextToken_ = 1;
     std::unordered_map<std::uint64_t, Executor::Task> completions_;
     std::uint64_t nextDone_ = 1;
+    std::atomic<bool> refusalLogged_{false};
 };
 
 } // namespace norvane::linux_input

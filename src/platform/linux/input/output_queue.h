@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/input_event.h"
+
 #include <array>
 #include <atomic>
 #include <cstddef>
@@ -21,25 +23,37 @@ struct OutputRequest {
 
 // Carries output requests to the input thread. Producers (any thread) take a
 // mutex among themselves only; the input thread, the single consumer, never
-// takes a lock. Fixed capacity: a batch that does not fit is refused whole.
+// takes a lock. Fixed capacity: a batch that does not fit is refused whole,
+// so a press never goes out without its release.
 class OutputQueue {
 public:
     static constexpr std::size_t capacity = 1024;
 
     bool push(std::span<const OutputRequest> requests)
     {
+        return push(requests.size(), [&](std::size_t i, OutputRequest& slot) { slot = requests[i]; });
+    }
+
+    // Queues `count` requests that `fill(i, slot)` writes in place, or none.
+    template <class F> bool push(std::size_t count, F&& fill)
+    {
         const std::lock_guard lock(producers_);
         const std::size_t tail = tail_.load(std::memory_order_relaxed);
         const std::size_t head = head_.load(std::memory_order_acquire);
-        if (capacity - (tail - head) < requests.size()) {
+        if (capacity - (tail - head) < count) {
             return false;
         }
-        for (std::size_t i = 0; i < requests.size(); ++i) {
-            ring_[(tail + i) % capacity] = requests[i];
+        for (std::size_t i = 0; i < count; ++i) {
+            fill(i, ring_[(tail + i) % capacity]);
         }
-        tail_.store(tail + requests.size(), std::memory_order_release);
+        tail_.store(tail + count, std::memory_order_release);
         return true;
     }
+
+    // Queues the key events among `events` (those with an evdev key), then a
+    // completion when `doneId` is not zero; all of them or, when they do not
+    // fit, none.
+    bool pushKeys(std::span<const InputEvent> events, std::uint64_t doneId);
 
     // Consumer: hands every queued request to `f`, oldest first.
     template <class F> std::size_t drain(F&& f)
