@@ -74,6 +74,16 @@ bool Engine::handle(InputEvent& event)
     return true;
 }
 
+void Engine::observe(const InputEvent& event)
+{
+    if (event.type != EventType::otherMouseDown || !services_.switches.probeActive() ||
+        services_.switches.recorderActive()) {
+        return;
+    }
+    Context ctx(services_.frontmost, services_.pages);
+    report(Trigger::mouse(event.button), nullptr, ctx);
+}
+
 const CompiledMapping* Engine::select(CompiledRules::Candidates candidates, Context& ctx)
 {
     for (const CompiledMapping* candidate : candidates) {

@@ -74,6 +74,9 @@ public:
     // Input thread: the tap callback. True delivers the (possibly changed)
     // event, false drops it.
     bool handle(InputEvent& event) override;
+    // Input thread: an extra button of a mouse that is not held. Shown to the
+    // live probe (as matching no rule); never fires a rule.
+    void observe(const InputEvent& event) override;
 
     // Main thread: the pieces of performing an action.
     // A tagged key-down and key-up whose flags are exactly the combination's
@@ -85,8 +88,6 @@ public:
     void toggleApp(const std::string& appID);
     // Runs a rule's action now.
     void runAction(const CompiledMapping& mapping);
-    // The installed subset of the known browsers, in list order.
-    [[nodiscard]] std::vector<std::string> installedBrowsers();
 
 private:
     using MappingRef = std::shared_ptr<const CompiledMapping>;

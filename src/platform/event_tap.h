@@ -10,6 +10,10 @@ class InputHandler {
 public:
     virtual ~InputHandler() = default;
     virtual bool handle(InputEvent& event) = 0;
+    // An event of a device that is read without being held (a mouse that is
+    // not grabbed): it reaches the desktop whatever the handler says, so it
+    // may be shown (the live probe) but never acted on. Must not block.
+    virtual void observe(const InputEvent& /*event*/) {}
 };
 
 // The system-wide event tap. start() installs the handler (called on the main

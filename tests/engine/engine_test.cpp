@@ -62,6 +62,26 @@ TEST(EngineProbe, EveryReportIsANewValue)
     EXPECT_NE(f.listener.probes[0], f.listener.probes[1]);
 }
 
+TEST(EngineProbe, AMouseThatIsNotHeldIsShownButFiresNothing)
+{
+    EngineFixture f;
+    f.engine.compile({group("g", {Mapping(Trigger::mouse(4), Action::media(MediaKey::playPause))})});
+    f.engine.observe(InputEvent::mouse(true, 4));
+    f.engine.observe(InputEvent::mouse(false, 4));
+    f.platform.executor.drain();
+    EXPECT_TRUE(f.listener.probes.empty()); // probe off: nothing at all
+
+    f.switches.setProbeActive(true);
+    f.engine.observe(InputEvent::mouse(true, 4));
+    f.engine.observe(InputEvent::mouse(false, 4));
+    f.platform.executor.drain();
+    ASSERT_EQ(f.listener.probes.size(), 1U);
+    EXPECT_EQ(f.listener.probes[0].trigger, Trigger::mouse(4));
+    EXPECT_EQ(f.listener.probes[0].match, std::nullopt);
+    EXPECT_TRUE(f.listener.hits.empty());
+    EXPECT_TRUE(f.platform.journal.take().empty()) << "an action ran";
+}
+
 // Counts how often the frontmost application is asked for.
 class CountingFrontmost final : public FrontmostSource {
 public:

@@ -224,5 +224,60 @@ TEST_F(KernelInput, PanicChordReleasesEveryGrabAndKeyUntilResumed)
     EXPECT_EQ(outputKeys(2), (Keys{{KEY_T, 1}, {KEY_T, 0}}));
 }
 
+TEST_F(KernelInput, LongSyntheticBurstGoesOutWithEveryRelease)
+{
+    startWithRules();
+    std::vector<InputEvent> burst;
+    for (int i = 0; i < 100; ++i) {
+        for (const bool down : {true, false}) {
+            InputEvent e = InputEvent::key(down, 0); // a
+            e.userData = syntheticTag;
+            burst.push_back(e);
+        }
+    }
+    input.postKeyEvents(burst);
+    const auto keys = outputKeys(200);
+    ASSERT_EQ(keys.size(), 200U);
+    EXPECT_EQ(keys.back(), (KeyChange{KEY_A, 0}));
+    EXPECT_FALSE(anyKeyDown(input.outputDevnode()));
+}
+
+// Docks, switches and gaming gear expose dozens of event nodes: every one of
+// them follows the grab policy, not just the first few.
+TEST_F(KernelInput, SeventyMiceAreAllGrabbedOnceAButtonRuleExists)
+{
+    std::vector<std::unique_ptr<FakeDevice>> mice;
+    for (int i = 0; i < 70; ++i) {
+        mice.push_back(FakeDevice::mouse("Dock Mouse " + std::to_string(i)));
+    }
+    clearRules();
+    start();
+    for (const auto& mouse : mice) {
+        ASSERT_TRUE(waitUntil([&] { return read(*mouse); }, [&] { pump(); })) << mouse->devnode();
+        EXPECT_FALSE(grabbed(*mouse));
+    }
+    configure(rules);
+    for (const auto& mouse : mice) {
+        waitGrabbed(*mouse);
+    }
+    clearRules();
+    for (const auto& mouse : mice) {
+        waitGrabbed(*mouse, false);
+    }
+}
+
+// A mouse that is only read (not grabbed) clicks on the desktop whatever the
+// engine decides: its extra buttons must not fire a rule.
+TEST_F(KernelInput, ButtonOfAMouseThatIsOnlyReadFiresNoRule)
+{
+    auto mouse = FakeDevice::mouse("Test Mouse");
+    startWithRules();
+    waitGrabbed(*mouse);
+    input.setGrabMice(false);
+    waitGrabbed(*mouse, false);
+    mouse->tap(BTN_MIDDLE);
+    EXPECT_TRUE(outputKeys().empty()) << "the middle click both reached the desktop and played";
+}
+
 } // namespace
 } // namespace norvane::kernel_test

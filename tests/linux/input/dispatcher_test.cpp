@@ -37,8 +37,10 @@ public:
         seen.push_back(event);
         return verdict ? verdict(event) : true;
     }
+    void observe(const InputEvent& event) override { observed.push_back(event); }
     std::function<bool(InputEvent&)> verdict;
     std::vector<InputEvent> seen;
+    std::vector<InputEvent> observed; // may be shown, never acted on
 };
 
 class FakeObserver final : public DispatchObserver {
@@ -215,13 +217,28 @@ TEST_F(DispatcherTest, GrabbedMouseMiddleButtonSwallowedWhileMotionAndLeftClicks
 
 TEST_F(DispatcherTest, UngrabbedDevicesAreObservedButNeverOutput)
 {
-    // A mouse read without a grab: the engine and the monitor still hear of
-    // its extra buttons; the desktop gets them from the device itself.
+    // A mouse read without a grab: its clicks reach the desktop from the
+    // device itself, so the engine may only look at its extra buttons (the
+    // probe) and the monitor hears of them (the recorder); no rule fires.
     DeviceKeys mouse;
     frame(mouse, {{{}, EV_KEY, BTN_EXTRA, 1}, {{}, EV_REL, REL_X, 1}});
     frame(mouse, {{{}, EV_KEY, BTN_EXTRA, 0}});
     EXPECT_EQ(observer.buttons, (std::vector<std::int64_t>{4}));
-    EXPECT_EQ(handler.seen.size(), 2U);
+    EXPECT_TRUE(handler.seen.empty());
+    ASSERT_EQ(handler.observed.size(), 2U);
+    EXPECT_EQ(handler.observed[0].type, EventType::otherMouseDown);
+    EXPECT_EQ(handler.observed[0].button, 4);
+
+    // Pressed while grabbed, released after the grab ended: the engine saw
+    // the press, so it hears the release.
+    dispatcher.setForwarding(mouse, true);
+    frame(mouse, {{{}, EV_KEY, BTN_SIDE, 1}});
+    dispatcher.setForwarding(mouse, false);
+    frame(mouse, {{{}, EV_KEY, BTN_SIDE, 0}});
+    ASSERT_EQ(handler.seen.size(), 2U);
+    EXPECT_EQ(handler.seen[1].type, EventType::otherMouseUp);
+    EXPECT_EQ(handler.observed.size(), 2U);
+    take();
 
     // A keyboard waiting for its keys to come up before the grab: its keys
     // reach the desktop directly, so the engine must not act on them.

@@ -191,13 +191,23 @@ void Dispatcher::onExtraButton(DeviceKeys& dev, std::uint16_t code, std::int32_t
     }
     const std::int64_t button = *buttonNumberFor(code);
     if (value == 1) {
+        // The recorder hears of every press, held device or not.
         observer_->extraButtonPressed(button);
+    }
+    InputEvent event = InputEvent::mouse(value == 1, button);
+    event.flags = physicalFlags();
+    // A press of a device that is not held also reaches the desktop: the
+    // engine may look at it but must not act on it. A release whose press
+    // the engine saw (the grab ended in between) still completes it.
+    if (!counts(dev) && !(value == 0 && dev.handled[code])) {
+        handler_->observe(event);
+        return;
+    }
+    if (value == 1) {
         dev.handled.set(code);
     } else {
         dev.handled.reset(code);
     }
-    InputEvent event = InputEvent::mouse(value == 1, button);
-    event.flags = physicalFlags();
     const bool deliver = handler_->handle(event);
     if (!dev.forwarding || passive_) {
         return;
