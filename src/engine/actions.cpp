@@ -1,4 +1,3 @@
-#include "engine/browsers.h"
 #include "engine/engine.h"
 #include "model/app_names.h"
 
@@ -33,11 +32,6 @@ void Engine::toggleApp(const std::string& appID)
     if (services_.workspace.isInstalled(appID)) {
         services_.workspace.open(appID);
     }
-}
-
-std::vector<std::string> Engine::installedBrowsers()
-{
-    return norvane::installedBrowsers(services_.workspace);
 }
 
 void Engine::runAction(const CompiledMapping& mapping)

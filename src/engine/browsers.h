@@ -10,14 +10,11 @@
 namespace norvane {
 
 // Browsers whose page address the probe shows and the scope card can fill
-// in: native package and Flatpak desktop ids.
+// in: every build of platform/known_browsers.h, in its order.
 std::span<const std::string_view> browserIDs() noexcept;
 [[nodiscard]] bool isBrowser(std::string_view appID) noexcept;
 
-// The browsers offered by the built-in templates, in preference order.
-std::span<const std::string_view> knownBrowsers() noexcept;
-
-// The installed subset of knownBrowsers(), in list order. Main thread.
+// The installed builds the templates offer, in preference order. Main thread.
 std::vector<std::string> installedBrowsers(Workspace& workspace);
 
 } // namespace norvane

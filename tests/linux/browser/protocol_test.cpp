@@ -1,3 +1,5 @@
+#include "engine/browsers.h"
+#include "platform/known_browsers.h"
 #include "platform/linux/browser/bridge_protocol.h"
 #include "platform/linux/browser/browser_identity.h"
 #include "platform/linux/browser/peer_check.h"
@@ -140,6 +142,39 @@ TEST(BrowserIdentity, ExecutablePathsNameTheBrowser)
     EXPECT_EQ(browserAppIDs("/opt/google/chrome/chrome (deleted)"), (V{"google-chrome"}));
     EXPECT_EQ(browserAppIDs("/usr/local/bin/surf"), (V{"surf"}));
     EXPECT_EQ(browserAppIDs(""), V{});
+}
+
+// What the bridge reports a page under is what the engine treats as a
+// browser: page keywords must match in every channel it recognises.
+TEST(BrowserIdentity, EveryChannelTheBridgeNamesIsABrowserToTheEngine)
+{
+    using V = std::vector<std::string>;
+    const std::pair<const char*, V> channels[] = {
+        {"/opt/google/chrome-beta/chrome", {"google-chrome-beta"}},
+        {"/opt/google/chrome-unstable/chrome", {"google-chrome-unstable"}},
+        {"/opt/microsoft/msedge-beta/msedge", {"microsoft-edge-beta"}},
+        {"/opt/microsoft/msedge-dev/msedge", {"microsoft-edge-dev"}},
+        {"/opt/microsoft/msedge/msedge", {"microsoft-edge"}},
+        {"/opt/brave.com/brave-beta/brave", {"brave-browser-beta"}},
+        {"/opt/vivaldi-snapshot/vivaldi-bin", {"vivaldi-snapshot"}},
+        {"/usr/lib/firefox-esr/firefox-esr", {"firefox-esr", "firefox"}},
+        {"/usr/lib/firefox/firefox-bin", {"firefox", "firefox-esr"}},
+    };
+    for (const auto& [path, ids] : channels) {
+        EXPECT_EQ(browserAppIDs(path), ids) << path;
+    }
+    for (const KnownBrowser& browser : knownBrowsers) {
+        for (const auto exe : {browser.exe, browser.otherExe}) {
+            if (exe.empty()) {
+                continue;
+            }
+            const std::string folder = browser.folder.empty() ? "/" : std::string(browser.folder);
+            const std::string path = "/opt/x" + folder + std::string(exe);
+            for (const auto& id : browserAppIDs(path)) {
+                EXPECT_TRUE(isBrowser(id)) << path << " is reported as " << id;
+            }
+        }
+    }
 }
 
 } // namespace

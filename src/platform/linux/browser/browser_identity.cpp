@@ -1,36 +1,28 @@
 #include "platform/linux/browser/browser_identity.h"
 
-#include <array>
+#include "platform/known_browsers.h"
 
 namespace norvane::bridge {
 
 namespace {
 
-struct Rule {
-    std::string_view fileName;
-    std::string_view folder; // must occur in the path; empty for any
-    std::array<std::string_view, 2> ids;
-};
-
-// First match wins: the channel-specific folders come before the plain ones.
-constexpr std::array rules = {
-    Rule{"chrome", "/chrome-unstable/", {"google-chrome-unstable", {}}},
-    Rule{"chrome", "/chrome-canary/", {"google-chrome-canary", {}}},
-    Rule{"chrome", "/chrome-beta/", {"google-chrome-beta", {}}},
-    Rule{"chrome", "", {"google-chrome", {}}},
-    Rule{"chromium", "", {"chromium", "chromium-browser"}},
-    Rule{"chromium-browser", "", {"chromium-browser", "chromium"}},
-    Rule{"msedge", "/msedge-beta/", {"microsoft-edge-beta", {}}},
-    Rule{"msedge", "/msedge-dev/", {"microsoft-edge-dev", {}}},
-    Rule{"msedge", "", {"microsoft-edge", {}}},
-    Rule{"brave", "", {"brave-browser", {}}},
-    Rule{"vivaldi-bin", "/vivaldi-snapshot/", {"vivaldi-snapshot", {}}},
-    Rule{"vivaldi-bin", "", {"vivaldi-stable", {}}},
-    Rule{"opera", "", {"opera", {}}},
-    Rule{"firefox-esr", "", {"firefox-esr", "firefox"}},
-    Rule{"firefox", "", {"firefox", "firefox-esr"}},
-    Rule{"firefox-bin", "", {"firefox", "firefox-esr"}},
-};
+// The build an executable belongs to: among the builds with its file name,
+// the channel whose folder is in the path, else the one found anywhere.
+const KnownBrowser* buildOf(std::string_view exePath, std::string_view name)
+{
+    const KnownBrowser* plain = nullptr;
+    for (const KnownBrowser& browser : knownBrowsers) {
+        if (name.empty() || (browser.exe != name && browser.otherExe != name)) {
+            continue;
+        }
+        if (browser.folder.empty()) {
+            plain = plain != nullptr ? plain : &browser;
+        } else if (exePath.find(browser.folder) != std::string_view::npos) {
+            return &browser;
+        }
+    }
+    return plain;
+}
 
 } // namespace
 
@@ -44,16 +36,12 @@ std::vector<std::string> browserAppIDs(std::string_view exePath)
     }
     const auto slash = exePath.rfind('/');
     const auto name = slash == std::string_view::npos ? exePath : exePath.substr(slash + 1);
-    for (const auto& rule : rules) {
-        if (name == rule.fileName && (rule.folder.empty() || exePath.find(rule.folder) != std::string_view::npos)) {
-            std::vector<std::string> ids;
-            for (const auto id : rule.ids) {
-                if (!id.empty()) {
-                    ids.emplace_back(id);
-                }
-            }
-            return ids;
+    if (const KnownBrowser* browser = buildOf(exePath, name)) {
+        std::vector<std::string> ids{std::string(browser->appID)};
+        if (!browser->alias.empty()) {
+            ids.emplace_back(browser->alias);
         }
+        return ids;
     }
     if (name.empty()) {
         return {};
