@@ -1,5 +1,6 @@
 #pragma once
 
+#include "model/config_json.h"
 #include "model/rules.h"
 
 #include <cstdint>
@@ -54,7 +55,10 @@ std::optional<Action> actionFromJson(const nlohmann::json& value, std::string* w
 Mapping mappingFromJson(const nlohmann::json& value);
 RuleGroup groupFromJson(const nlohmann::json& value);
 // nullopt when the value is not a version-2 document (see decodeConfig).
-std::optional<ConfigFile> configFromJson(const nlohmann::json& value);
+// When given, `diagnostics` receives why the document was refused, or one
+// line for every value below the top level that was replaced by its default
+// or left out.
+std::optional<ConfigFile> configFromJson(const nlohmann::json& value, ConfigDiagnostics* diagnostics = nullptr);
 
 // Optional values inside the document: a text that does not parse yields
 // nullopt and, when asked for, the description ("无法识别的按键：…",

@@ -23,7 +23,10 @@ struct LoadedDocument {
 // Reads the bytes as a version-2 document; failing that, as a legacy
 // document converted to rule groups; failing that, nullopt (and the reason
 // in `error` when given). A document with the three version-2 members is
-// always read as version 2. Never throws.
-std::optional<LoadedDocument> readConfigDocument(std::string_view bytes, ConfigReadError* error = nullptr);
+// always read as version 2. `diagnostics`, when given, receives why a
+// document was refused, or which values were replaced by defaults (see
+// configFromJson). Never throws.
+std::optional<LoadedDocument> readConfigDocument(std::string_view bytes, ConfigReadError* error = nullptr,
+                                                 ConfigDiagnostics* diagnostics = nullptr);
 
 } // namespace norvane

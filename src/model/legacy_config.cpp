@@ -77,47 +77,71 @@ bool readInt64(const json& v, std::int64_t& out)
     return false;
 }
 
-std::optional<V1Config::Rule> readRule(const json& v)
+// Sets `why` (when asked for) and answers nullopt.
+template <typename T> std::optional<T> refuse(std::string* why, std::string text)
 {
+    if (why != nullptr) {
+        *why = std::move(text);
+    }
+    return std::nullopt;
+}
+
+std::optional<V1Config::Rule> readRule(const json& v, std::size_t index, std::string* why)
+{
+    const auto at = [index] { return "rules[" + std::to_string(index) + "]"; };
+    using R = V1Config::Rule;
     if (!v.is_object()) {
-        return std::nullopt;
+        return refuse<R>(why, at() + " is not an object");
     }
     V1Config::Rule rule;
     const auto* name = member(v, "name");
     if (!isAbsent(name) && !readString(*name, rule.name.emplace())) {
-        return std::nullopt;
+        return refuse<R>(why, at() + ".name is not a text");
     }
     const auto* apps = member(v, "apps");
-    if (apps == nullptr || !readStrings(*apps, rule.apps)) {
-        return std::nullopt;
+    if (apps == nullptr) {
+        return refuse<R>(why, at() + ".apps is missing");
+    }
+    if (!readStrings(*apps, rule.apps)) {
+        return refuse<R>(why, at() + ".apps is not a list of texts");
     }
     if (!readOptionalStrings(member(v, "urlContains"), rule.urlContains)) {
-        return std::nullopt;
+        return refuse<R>(why, at() + ".urlContains is not a list of texts");
     }
     const auto* map = member(v, "map");
-    if (map == nullptr || !map->is_object()) {
-        return std::nullopt;
+    if (map == nullptr) {
+        return refuse<R>(why, at() + ".map is missing");
+    }
+    if (!map->is_object()) {
+        return refuse<R>(why, at() + ".map is not an object");
     }
     for (const auto& [key, target] : map->items()) {
         if (!target.is_string()) {
-            return std::nullopt;
+            return refuse<R>(why, at() + ".map." + key + " is not a text");
         }
         rule.map.emplace(key, target.get_ref<const std::string&>());
     }
     return rule;
 }
 
-std::optional<V1Config::Mouse> readMouse(const json& v)
+std::optional<V1Config::Mouse> readMouse(const json& v, std::size_t index, std::string* why)
 {
+    const auto at = [index] { return "mouse[" + std::to_string(index) + "]"; };
+    using M = V1Config::Mouse;
     if (!v.is_object()) {
-        return std::nullopt;
+        return refuse<M>(why, at() + " is not an object");
     }
     V1Config::Mouse mouse;
     const auto* button = member(v, "button");
+    if (button == nullptr || !readInt64(*button, mouse.button)) {
+        return refuse<M>(why, at() + ".button is missing or not an integer");
+    }
     const auto* action = member(v, "action");
-    if (button == nullptr || !readInt64(*button, mouse.button) || action == nullptr ||
-        !readString(*action, mouse.action) || !readOptionalStrings(member(v, "apps"), mouse.apps)) {
-        return std::nullopt;
+    if (action == nullptr || !readString(*action, mouse.action)) {
+        return refuse<M>(why, at() + ".action is missing or not a text");
+    }
+    if (!readOptionalStrings(member(v, "apps"), mouse.apps)) {
+        return refuse<M>(why, at() + ".apps is not a list of texts");
     }
     return mouse;
 }
@@ -187,19 +211,23 @@ RuleGroup migrateMouse(const std::vector<V1Config::Mouse>& bindings)
 
 } // namespace
 
-std::optional<V1Config> legacyConfigFromJson(const json& value)
+std::optional<V1Config> legacyConfigFromJson(const json& value, std::string* why)
 {
+    using C = V1Config;
     if (!value.is_object()) {
-        return std::nullopt;
+        return refuse<C>(why, "the document is not a JSON object");
     }
     const auto* rules = member(value, "rules");
-    if (rules == nullptr || !rules->is_array()) {
-        return std::nullopt;
+    if (rules == nullptr) {
+        return refuse<C>(why, "\"rules\" is missing");
+    }
+    if (!rules->is_array()) {
+        return refuse<C>(why, "\"rules\" is not an array");
     }
     V1Config config;
     config.rules.reserve(rules->size());
     for (const auto& r : *rules) {
-        auto rule = readRule(r);
+        auto rule = readRule(r, config.rules.size(), why);
         if (!rule) {
             return std::nullopt;
         }
@@ -208,11 +236,11 @@ std::optional<V1Config> legacyConfigFromJson(const json& value)
     const auto* mouse = member(value, "mouse");
     if (!isAbsent(mouse)) {
         if (!mouse->is_array()) {
-            return std::nullopt;
+            return refuse<C>(why, "\"mouse\" is not an array");
         }
         auto& bindings = config.mouse.emplace();
         for (const auto& m : *mouse) {
-            auto binding = readMouse(m);
+            auto binding = readMouse(m, bindings.size(), why);
             if (!binding) {
                 return std::nullopt;
             }

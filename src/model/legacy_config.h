@@ -45,9 +45,11 @@ inline constexpr const char* legacyMouseGroupName = "鼠标键控制播放";
 
 // Strict reader: a missing required member, a member of the wrong type, or
 // a malformed mouse binding makes the whole document unreadable (nullopt).
-// Members it does not know are ignored. Never throws.
+// Members it does not know are ignored. Never throws. `why`, when given,
+// receives the reason a document is refused, with the JSON path of the
+// culprit ("rules[2].apps is not a list of texts").
 std::optional<V1Config> decodeLegacyConfig(std::string_view bytes);
-std::optional<V1Config> legacyConfigFromJson(const nlohmann::json& value);
+std::optional<V1Config> legacyConfigFromJson(const nlohmann::json& value, std::string* why = nullptr);
 
 // The rule groups that replace a legacy document: one per rule, in order,
 // then one all-applications group for the mouse bindings when there are any.
