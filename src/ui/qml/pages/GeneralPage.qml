@@ -180,6 +180,23 @@ Flickable {
                     font.pixelSize: Theme.captionSize + 1
                     color: General.messageIsError ? Theme.red : Theme.secondary
                 }
+                RowLayout {
+                    objectName: "outsideEdit"
+                    visible: AppState.outsideEditNotice !== ""
+                    Layout.fillWidth: true
+                    spacing: 8
+                    Text {
+                        Layout.fillWidth: true
+                        wrapMode: Text.Wrap
+                        text: AppState.outsideEditNotice
+                        font.pixelSize: Theme.captionSize + 1
+                        color: Theme.orange
+                    }
+                    FormButton {
+                        text: "知道了"
+                        onClicked: AppState.clearOutsideEditNotice()
+                    }
+                }
                 Text {
                     objectName: "saveError"
                     visible: text !== ""
