@@ -15,6 +15,8 @@ RowLayout {
     property var actionCombo: null
     property string mediaKey
     property string appId
+    // The widest an application's name is shown.
+    property real appNameWidth: 100
 
     readonly property var kindInfo: {
         const kinds = Mappings.actionKinds
@@ -163,8 +165,32 @@ RowLayout {
                     x: 8
                     y: 5
                     appId: editor.appId
+                    // A long application name is cut short, so the row's
+                    // note, count and delete button stay in the card.
+                    Component.onCompleted: {
+                        for (let i = 0; i < children.length; ++i) {
+                            const name = children[i]
+                            if (name.objectName === "name") {
+                                const natural = nameMetrics.createObject(name, { target: name })
+                                name.elide = Text.ElideRight
+                                name.width = Qt.binding(() => Math.min(natural.advanceWidth + 1,
+                                                                       editor.appNameWidth))
+                            }
+                        }
+                    }
                 }
             }
+        }
+    }
+
+    // The width a label's text needs, measured apart from the label so that
+    // cutting the label short does not change it.
+    Component {
+        id: nameMetrics
+        TextMetrics {
+            property Text target
+            text: target ? target.text : ""
+            font: target ? target.font : Qt.font({})
         }
     }
 

@@ -72,7 +72,10 @@ Item {
             mediaKey: row.mediaKey
             appId: row.appId
         }
-        Item { Layout.fillWidth: true }
+        Item {
+            Layout.fillWidth: true
+            Layout.preferredWidth: 0
+        }
         SymbolIcon {
             id: conflictIcon
             objectName: "conflictIcon"
@@ -87,7 +90,11 @@ Item {
         TextField {
             id: noteField
             objectName: "noteField"
+            // 84 wide; narrower only when the row would not fit otherwise.
+            Layout.fillWidth: true
             Layout.preferredWidth: 84
+            Layout.maximumWidth: 84
+            Layout.minimumWidth: 44
             padding: 2
             text: row.note
             placeholderText: "备注"
