@@ -82,5 +82,16 @@ Item {
             verify(fresh.recording)
             verify(!other.recording)
         }
+
+        function test_aButtonAlreadyMadeStartsRecordingWhenItsSlotIsNamed() {
+            // A new group's page is built as it is selected, before the
+            // model names the slot of its first trigger.
+            const b = createTemporaryObject(recorder, top, { recorderId: "late" })
+            compare(AppState.recorderID, "")
+            AppState.autoRecordID = "late"
+            compare(AppState.recorderID, "late")
+            compare(AppState.autoRecordID, "")
+            verify(b.recording)
+        }
     }
 }

@@ -25,6 +25,8 @@ Item {
     readonly property string toolTipText: recording ? "按 Esc 取消" : "点击后按下按键来录制"
     readonly property Item shown: recording ? recordingText : hasValue ? valueView : placeholderText
 
+    Accessible.role: Accessible.Button
+    Accessible.name: recording ? recordingText.text : hasValue ? value.label || "" : placeholder
     implicitWidth: Math.max(118, shown.implicitWidth + 12)
     implicitHeight: Math.max(34, shown.implicitHeight)
 
@@ -35,18 +37,25 @@ Item {
             AppState.startRecording(recorderId, allowMouse)
     }
 
-    Component.onCompleted: {
+    // The auto-record slot may name this button before or after it is
+    // made (a new group's page is built as soon as it is selected).
+    function takeAutoRecord() {
         if (recorderId !== "" && AppState.autoRecordID === recorderId) {
             AppState.autoRecordID = ""
             click()
         }
     }
 
+    Component.onCompleted: takeAutoRecord()
+
     Connections {
         target: AppState
         function onRecorded(id, trigger) {
             if (id === root.recorderId)
                 root.recorded(trigger)
+        }
+        function onAutoRecordIDChanged() {
+            root.takeAutoRecord()
         }
     }
 

@@ -8,6 +8,7 @@ import "../controls"
 AbstractButton {
     id: button
     objectName: "addMenuButton"
+    Accessible.name: "添加"
     implicitWidth: row.implicitWidth + 8
     implicitHeight: row.implicitHeight + 6
     onClicked: menu.popup(0, -menu.implicitHeight)
