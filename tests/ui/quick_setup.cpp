@@ -197,18 +197,19 @@ void QuickSetup::applicationAvailable()
         QQmlEngine::setObjectOwnership(&current->group, QQmlEngine::CppOwnership);
         return &current->group;
     });
-    qmlRegisterSingletonType<ui::GeneralBackend>("Norvane", 1, 0, "General", [](QQmlEngine*, QJSEngine*) -> QObject* {
-        QQmlEngine::setObjectOwnership(&current->general, QQmlEngine::CppOwnership);
-        return &current->general;
-    });
-    qmlRegisterSingletonType<GeneralTestHooks>("NorvaneTest", 1, 0, "GeneralTest", [](QQmlEngine*, QJSEngine*) -> QObject* {
-        QQmlEngine::setObjectOwnership(&current->generalHooks, QQmlEngine::CppOwnership);
-        return &current->generalHooks;
-    });
     qmlRegisterSingletonType<ui::MappingsBackend>("Norvane", 1, 0, "Mappings", [](QQmlEngine*, QJSEngine*) -> QObject* {
         QQmlEngine::setObjectOwnership(&current->mappings, QQmlEngine::CppOwnership);
         return &current->mappings;
     });
+    qmlRegisterSingletonType<ui::GeneralBackend>("Norvane", 1, 0, "General", [](QQmlEngine*, QJSEngine*) -> QObject* {
+        QQmlEngine::setObjectOwnership(&current->general, QQmlEngine::CppOwnership);
+        return &current->general;
+    });
+    qmlRegisterSingletonType<GeneralTestHooks>(
+        "NorvaneTest", 1, 0, "GeneralTest", [](QQmlEngine*, QJSEngine*) -> QObject* {
+            QQmlEngine::setObjectOwnership(&current->generalHooks, QQmlEngine::CppOwnership);
+            return &current->generalHooks;
+        });
     qmlRegisterSingletonType<TestPlatform>(
         "NorvaneTest", 1, 0, "TestPlatform", [](QQmlEngine*, QJSEngine*) -> QObject* {
             QQmlEngine::setObjectOwnership(&current->platform, QQmlEngine::CppOwnership);

@@ -17,25 +17,9 @@ Item {
     }
     Component {
         id: pageComponent
-        Flickable {
-            id: flick
-            property alias card: pageCard
-            property string groupId
+        GroupPage {
             width: top.width
             height: 600
-            contentWidth: width
-            contentHeight: pageColumn.implicitHeight
-            clip: true
-            ColumnLayout {
-                id: pageColumn
-                width: parent.width
-                Item { Layout.preferredHeight: 300 }
-                MappingsCard {
-                    id: pageCard
-                    Layout.fillWidth: true
-                    groupId: flick.groupId
-                }
-            }
         }
     }
 
@@ -233,31 +217,24 @@ Item {
 
         // A group of 1,000 mappings: the card only makes the rows the page
         // shows and follows the page when it scrolls.
-        function test_aThousandMappingsShowQuicklyAndScroll() {
+        function test_aThousandMappingsMakeOnlyTheRowsInViewAndScrollToTheLast() {
             const id = TestPlatform.addGroupOf(1000)
-            let started = Date.now()
-            const page = createTemporaryObject(pageComponent, top, { groupId: id })
+            AppState.select("group", id)
+            const page = createTemporaryObject(pageComponent, top)
             waitForRendering(page)
-            const shown = Date.now() - started
-            const card = page.card
+            const card = find(page, "mappingsCard")
             compare(card.count, 1000)
             verify(card.rows.itemAtIndex(0) !== null)
             verify(card.rows.itemAtIndex(999) === null)
-            console.log("1,000 mappings: card shown in " + shown + " ms")
 
             tryVerify(() => page.contentHeight > 52000)
-            started = Date.now()
             page.contentY = page.contentHeight - page.height
-            waitForRendering(page)
-            console.log("1,000 mappings: scrolled to the end in " + (Date.now() - started) + " ms")
             const last = row(card, 999)
+            verify(card.rows.itemAtIndex(0) === null)
             verify(!find(last, "divider").visible)
 
-            started = Date.now()
             Mappings.setNote(last.mappingId, "x")
-            console.log("1,000 mappings: one note edit in " + (Date.now() - started) + " ms")
             compare(last.note, "x")
-            verify(shown < 3000)
         }
     }
 }

@@ -74,6 +74,10 @@ Flickable {
         }
 
         // The mappings card goes below.
-        MappingsCard { Layout.fillWidth: true; groupId: page.groupId }
+        MappingsCard {
+            objectName: "mappingsCard"
+            Layout.fillWidth: true
+            groupId: page.groupId
+        }
     }
 }
