@@ -3,15 +3,21 @@
 #include "engine/browsers.h"
 #include "engine/scope_match.h"
 
+#include <cstdio>
+
 namespace norvane {
 
 Engine::Engine(EngineServices services) : services_(services)
 {
     published_.store(CompiledRules::build({}));
     generation_.store(1, std::memory_order_release);
+    services_.executor.attach(*this);
 }
 
-Engine::~Engine() = default;
+Engine::~Engine()
+{
+    services_.executor.detach(*this);
+}
 
 void Engine::compile(const std::vector<RuleGroup>& groups)
 {
@@ -42,36 +48,40 @@ const CompiledRules& Engine::currentRules()
     // compile() has published something new.
     const std::uint64_t gen = generation_.load(std::memory_order_acquire);
     if (gen != cachedGeneration_) [[unlikely]] {
-        auto fresh = published_.load();
-        if (cached_) {
-            // Freeing a large index takes time: let the main thread do it.
-            services_.executor.post([old = std::move(cached_)] {});
+        // Freeing a large index takes time: the main thread does it. While
+        // the hand-off ring is full the old rules stay in use a little longer.
+        Handoff retire;
+        retire.retired = cached_;
+        if (!cached_ || send(retire)) {
+            cached_ = published_.load();
+            cachedGeneration_ = gen;
         }
-        cached_ = std::move(fresh);
-        cachedGeneration_ = gen;
     }
     return *cached_;
 }
 
-Engine::MappingRef Engine::keep(const CompiledMapping* mapping) const
-{
-    // Shares ownership of the whole snapshot: no copy, no allocation.
-    return mapping != nullptr ? MappingRef(cached_, mapping) : MappingRef();
-}
-
 bool Engine::handle(InputEvent& event)
 {
+    Handoff out;
+    bool deliver = true;
     switch (event.type) {
     case EventType::keyDown:
-        return handleKey(true, event);
+        deliver = handleKey(true, event, out);
+        break;
     case EventType::keyUp:
-        return handleKey(false, event);
+        deliver = handleKey(false, event, out);
+        break;
     case EventType::otherMouseDown:
-        return handleMouse(true, event);
+        deliver = handleMouse(true, event, out);
+        break;
     case EventType::otherMouseUp:
-        return handleMouse(false, event);
+        deliver = handleMouse(false, event, out);
+        break;
     }
-    return true;
+    if (out.report || out.hit || out.perform) {
+        send(out);
+    }
+    return deliver;
 }
 
 void Engine::observe(const InputEvent& event)
@@ -81,7 +91,9 @@ void Engine::observe(const InputEvent& event)
         return;
     }
     Context ctx(services_.frontmost, services_.pages);
-    report(Trigger::mouse(event.button), nullptr, ctx);
+    Handoff out;
+    report(Trigger::mouse(event.button), nullptr, ctx, out);
+    send(out);
 }
 
 const CompiledMapping* Engine::select(CompiledRules::Candidates candidates, Context& ctx)
@@ -94,7 +106,7 @@ const CompiledMapping* Engine::select(CompiledRules::Candidates candidates, Cont
     return nullptr;
 }
 
-bool Engine::handleKey(bool down, InputEvent& event)
+bool Engine::handleKey(bool down, InputEvent& event, Handoff& out)
 {
     if (event.isSynthetic()) {
         return true;
@@ -134,13 +146,13 @@ bool Engine::handleKey(bool down, InputEvent& event)
     Context ctx(services_.frontmost, services_.pages);
     const CompiledMapping* match = select(candidates, ctx);
     if (probe && !repeat) {
-        report(Trigger::key(combo), match, ctx);
+        report(Trigger::key(combo), match, ctx, out);
     }
     if (match == nullptr) {
         return true;
     }
     if (!repeat) {
-        recordHit(*match, ctx);
+        recordHit(*match, ctx, out);
     }
 
     if (const auto* keys = match->action.as<KeysAction>(); keys != nullptr && keys->combo) {
@@ -155,11 +167,11 @@ bool Engine::handleKey(bool down, InputEvent& event)
     if (repeat && !match->action.repeats()) {
         return false;
     }
-    perform(*match);
+    perform(*match, out);
     return false;
 }
 
-bool Engine::handleMouse(bool down, InputEvent& event)
+bool Engine::handleMouse(bool down, InputEvent& event, Handoff& out)
 {
     const std::int64_t button = event.button;
     if (!down) {
@@ -182,50 +194,94 @@ bool Engine::handleMouse(bool down, InputEvent& event)
     Context ctx(services_.frontmost, services_.pages);
     const CompiledMapping* match = select(candidates, ctx);
     if (probe) {
-        report(Trigger::mouse(button), match, ctx);
+        report(Trigger::mouse(button), match, ctx, out);
     }
     if (match == nullptr) {
         return true;
     }
-    recordHit(*match, ctx);
+    recordHit(*match, ctx, out);
     swallowedButtons_.set(button, true);
-    perform(*match);
+    perform(*match, out);
     return false;
 }
 
-void Engine::report(Trigger trigger, const CompiledMapping* hit, Context& ctx)
+void Engine::report(Trigger trigger, const CompiledMapping* hit, Context& ctx, Handoff& out)
 {
+    out.report = true;
+    out.trigger = trigger;
+    out.mapping = hit;
+    out.front = ctx.front();
     // The address is shown only for a known browser; reading it here keeps the
     // answer to what was in front when the event arrived.
-    std::optional<std::string> url;
     if (const auto& app = ctx.appID(); app && isBrowser(*app)) {
-        url = ctx.url();
+        out.url = ctx.url();
     }
-    services_.executor.post(
-        [&listener = services_.listener, trigger, front = ctx.front(), url = std::move(url), hit = keep(hit)] {
+}
+
+void Engine::recordHit(const CompiledMapping& mapping, Context& ctx, Handoff& out)
+{
+    out.hit = true;
+    out.mapping = &mapping;
+    if (!out.front) {
+        // The context is done with: its reference moves on (no count taken).
+        out.front = ctx.takeFront();
+    }
+}
+
+void Engine::perform(const CompiledMapping& mapping, Handoff& out)
+{
+    out.perform = true;
+    out.mapping = &mapping;
+}
+
+bool Engine::send(Handoff& record)
+{
+    if (!handoffs_.push([&record](Handoff& slot) { slot = std::move(record); })) {
+        dropped_.fetch_add(1, std::memory_order_relaxed);
+        return false;
+    }
+    // One wake until the main thread starts draining: it takes the whole
+    // batch. (An exchange, not a load: the drain's exchange must see every
+    // record pushed before a wake it answers.)
+    if (!wakePending_.exchange(true, std::memory_order_acq_rel)) {
+        services_.executor.wake();
+    }
+    return true;
+}
+
+void Engine::drain()
+{
+    // Reading the flag back pairs with the producer's exchange: every record
+    // pushed before a skipped wake is visible to the drain below.
+    (void)wakePending_.exchange(false, std::memory_order_acq_rel);
+    handoffs_.drain([this](Handoff& h) {
+        if (h.report) {
             ProbeInfo info;
-            info.trigger = trigger;
-            if (front) {
-                info.appID = front->appID;
+            info.trigger = h.trigger;
+            if (h.front) {
+                info.appID = h.front->appID;
             }
-            info.url = url;
-            if (hit) {
-                info.match = hit->matchText();
+            info.url = std::move(h.url);
+            if (h.mapping) {
+                info.match = h.mapping->matchText();
             }
-            listener.probe(info);
-        });
-}
-
-void Engine::recordHit(const CompiledMapping& mapping, const Context& ctx)
-{
-    services_.executor.post([&listener = services_.listener, front = ctx.front(), hit = keep(&mapping)] {
-        listener.recordHit(*hit, front ? front->appID : Context::noApp());
+            services_.listener.probe(info);
+        }
+        if (h.hit) {
+            services_.listener.recordHit(*h.mapping, h.front ? h.front->appID : Context::noApp());
+        }
+        if (h.perform) {
+            runAction(*h.mapping);
+        }
     });
-}
-
-void Engine::perform(const CompiledMapping& mapping)
-{
-    services_.executor.post([this, hit = keep(&mapping)] { runAction(*hit); });
+    if (const std::uint64_t dropped = dropped_.load(std::memory_order_relaxed); dropped > droppedSaid_) {
+        if (droppedSaid_ == 0) {
+            std::fprintf(stderr,
+                         "norvane: the window's thread fell behind; %llu probe reports, hits or actions were dropped\n",
+                         static_cast<unsigned long long>(dropped));
+        }
+        droppedSaid_ = dropped;
+    }
 }
 
 } // namespace norvane

@@ -4,6 +4,7 @@
 #include "engine/engine_hooks.h"
 #include "engine/event_context.h"
 #include "engine/int_table.h"
+#include "engine/spsc_ring.h"
 #include "platform/event_output.h"
 #include "platform/event_tap.h"
 #include "platform/executor.h"
@@ -44,9 +45,11 @@ struct EngineServices {
 // snapshot published by compile() with an atomic swap; the input thread keeps
 // its own reference and picks up a new one when the generation changes. The
 // key-up and button-release bookkeeping belongs to the input thread alone.
-// Work that must not delay an event (probe report, hit, action) is posted to
-// the executor, in that order.
-class Engine final : public InputHandler {
+// Work that must not delay an event (probe report, hit, action, in that
+// order) goes to the main thread as one fixed-size record in a preallocated
+// ring, with one executor wake per batch: a fired rule neither allocates nor
+// locks on the input thread.
+class Engine final : public InputHandler, private Executor::Queue {
 public:
     using Context = EventContext;
 
@@ -56,6 +59,10 @@ public:
         Kind kind = Kind::swallow;
         Combo combo; // the key-up becomes this combination's key-up (rewrite)
     };
+
+    // Records waiting for the main thread at most; past that, hand-offs are
+    // dropped (and said so once) rather than stalling the input thread.
+    static constexpr std::size_t handoffCapacity = 2048;
 
     explicit Engine(EngineServices services);
     ~Engine() override;
@@ -89,19 +96,40 @@ public:
     // Runs a rule's action now.
     void runAction(const CompiledMapping& mapping);
 
-private:
-    using MappingRef = std::shared_ptr<const CompiledMapping>;
+    // Hand-offs waiting for the main thread (a hint, from any thread).
+    [[nodiscard]] std::size_t handoffsWaiting() const noexcept { return handoffs_.size(); }
+    // Hand-offs dropped so far because the ring was full (any thread).
+    [[nodiscard]] std::uint64_t handoffsDropped() const noexcept { return dropped_.load(std::memory_order_relaxed); }
 
-    bool handleKey(bool down, InputEvent& event);
-    bool handleMouse(bool down, InputEvent& event);
+private:
+    // What one event hands to the main thread: a probe report, a hit, an
+    // action, or a superseded snapshot to free there. The ring keeps the
+    // order: a snapshot is retired after every record that points into it,
+    // so the main thread frees it only once those are done.
+    struct Handoff {
+        bool report = false;
+        bool hit = false;
+        bool perform = false;
+        Trigger trigger = Trigger::mouse(0);
+        const CompiledMapping* mapping = nullptr; // the rule that fired (none in a report that matched nothing)
+        std::shared_ptr<const FrontApp> front;
+        std::optional<std::string> url; // for the report, read from a browser
+        std::shared_ptr<const CompiledRules> retired;
+    };
+
+    bool handleKey(bool down, InputEvent& event, Handoff& out);
+    bool handleMouse(bool down, InputEvent& event, Handoff& out);
     const CompiledRules& currentRules();
     // First candidate whose scope accepts the context, or none.
     static const CompiledMapping* select(CompiledRules::Candidates candidates, Context& ctx);
-    [[nodiscard]] MappingRef keep(const CompiledMapping* mapping) const;
 
-    void report(Trigger trigger, const CompiledMapping* hit, Context& ctx);
-    void recordHit(const CompiledMapping& mapping, const Context& ctx);
-    void perform(const CompiledMapping& mapping);
+    void report(Trigger trigger, const CompiledMapping* hit, Context& ctx, Handoff& out);
+    void recordHit(const CompiledMapping& mapping, Context& ctx, Handoff& out);
+    void perform(const CompiledMapping& mapping, Handoff& out);
+    // Input thread: queues the record and wakes the main thread once per batch.
+    bool send(Handoff& record);
+    // Executor::Queue, main thread.
+    void drain() override;
 
     EngineServices services_;
     std::atomic<bool> running_{false};
@@ -115,6 +143,12 @@ private:
     std::uint64_t cachedGeneration_ = 0;
     IntTable<Pending> pendingKeys_;
     IntTable<bool> swallowedButtons_;
+
+    // Input thread to main thread.
+    SpscRing<Handoff, handoffCapacity> handoffs_;
+    std::atomic<bool> wakePending_{false};
+    std::atomic<std::uint64_t> dropped_{0};
+    std::uint64_t droppedSaid_ = 0; // main thread
 };
 
 } // namespace norvane

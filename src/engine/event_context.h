@@ -22,6 +22,8 @@ public:
     // none or it could not be resolved.
     [[nodiscard]] const std::optional<std::string>& appID() const noexcept { return front_ ? front_->appID : noApp(); }
     [[nodiscard]] const std::shared_ptr<const FrontApp>& front() const noexcept { return front_; }
+    // Hands the frontmost application over; the context has none afterwards.
+    [[nodiscard]] std::shared_ptr<const FrontApp> takeFront() noexcept { return std::move(front_); }
 
     // The frontmost application's page address. The first call reads it (no
     // read at all without an application); later calls return the same answer.

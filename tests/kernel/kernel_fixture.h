@@ -56,6 +56,7 @@ protected:
     }
 
     void pump() { platform.executor.drain(); }
+    [[nodiscard]] const Engine& engine() const noexcept { return engine_; }
 
     // Whether the input layer reads `device` (with a grab, when `grabbedOnly`).
     [[nodiscard]] bool read(const FakeDevice& device, bool grabbedOnly = false) const

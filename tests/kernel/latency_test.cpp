@@ -124,14 +124,14 @@ TEST_F(KernelTest, StuckMainThreadDelaysNoKey)
     }
     const Figures busy = measure(*kb, *output, KEY_K, KEY_X, typed);
     const Figures passBusy = measure(*kb, *output, KEY_J, KEY_J, typed);
-    const std::size_t waiting = platform.executor.pending();
+    const std::size_t waiting = engine().handoffsWaiting();
     release.set_value();
     mainThread.join();
 
     print("rewrite", idle, typed);
     print("rewrite-busy", busy, typed);
     print("pass-busy", passBusy, typed);
-    std::printf("LATENCY with the main thread stuck: %zu tasks waited for it\n", waiting);
+    std::printf("LATENCY with the main thread stuck: %zu hand-offs waited for it\n", waiting);
     std::fflush(stdout);
     EXPECT_EQ(idle.lost + busy.lost + passBusy.lost, 0);
     EXPECT_GE(waiting, 5U) << "the main thread was not kept busy";

@@ -158,8 +158,33 @@ void QueueExecutor::post(Task task)
     tasks_.push_back(std::move(task));
 }
 
+void QueueExecutor::attach(Queue& queue)
+{
+    queues_.push_back(&queue);
+}
+
+void QueueExecutor::detach(Queue& queue)
+{
+    std::erase(queues_, &queue);
+}
+
+void QueueExecutor::wake() noexcept
+{
+    woken_.store(true, std::memory_order_release);
+}
+
 bool QueueExecutor::runOne()
 {
+    if (woken_.exchange(false, std::memory_order_acq_rel)) {
+        // A queue may detach another while it drains: walk a copy.
+        const std::vector<Queue*> queues = queues_;
+        for (Queue* queue : queues) {
+            if (std::find(queues_.begin(), queues_.end(), queue) != queues_.end()) {
+                queue->drain();
+            }
+        }
+        return true;
+    }
     Task task;
     {
         const std::lock_guard lock(mutex_);
@@ -185,7 +210,7 @@ std::size_t QueueExecutor::drain()
 std::size_t QueueExecutor::pending() const
 {
     const std::lock_guard lock(mutex_);
-    return tasks_.size();
+    return tasks_.size() + (woken_.load(std::memory_order_acquire) ? 1 : 0);
 }
 
 Platform::Platform()

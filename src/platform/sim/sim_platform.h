@@ -8,6 +8,7 @@
 #include "platform/sim/sim_journal.h"
 #include "platform/workspace.h"
 
+#include <atomic>
 #include <deque>
 #include <functional>
 #include <map>
@@ -103,19 +104,28 @@ private:
     bool showHUD_ = true;
 };
 
-// The main-thread queue: tasks wait until the test runs them. Thread-safe.
+// The main-thread queue: tasks and wakes wait until the test runs them.
+// post() and wake() are thread-safe; the rest belongs to the "main thread".
 class QueueExecutor final : public Executor {
 public:
     void post(Task task) override;
-    // Runs the oldest task; false when there was none.
+    void attach(Queue& queue) override;
+    void detach(Queue& queue) override;
+    void wake() noexcept override;
+
+    // Drains the attached queues when woken, else runs the oldest task;
+    // false when there was nothing to do.
     bool runOne();
     // Runs tasks until the queue is empty (including tasks posted meanwhile).
     std::size_t drain();
+    // Tasks waiting, plus one for a wake not served yet.
     [[nodiscard]] std::size_t pending() const;
 
 private:
     mutable std::mutex mutex_;
     std::deque<Task> tasks_;
+    std::vector<Queue*> queues_;
+    std::atomic<bool> woken_{false};
 };
 
 // The whole simulated platform, wired to one journal.

@@ -1,35 +1,20 @@
-// Passing input through (and rewriting it) must not touch the heap: the
-// input thread holds every keyboard while it works.
+// Passing input through, rewriting it and firing rules must not touch the
+// heap or take a lock on the input thread: it holds every keyboard while it
+// works. The real dispatcher drives the real engine; the rest of the
+// platform is simulated, and its "main thread" (this test, between rounds)
+// runs what the engine handed over.
+#include "counting_new.h"
+#include "engine/engine.h"
 #include "platform/linux/input/dispatcher.h"
+#include "platform/sim/sim_platform.h"
 
-#include <atomic>
-#include <cstdlib>
 #include <gtest/gtest.h>
-#include <new>
-
-namespace {
-std::atomic<long> allocations{0};
-}
-
-void* operator new(std::size_t size)
-{
-    allocations.fetch_add(1, std::memory_order_relaxed);
-    if (void* p = std::malloc(size == 0 ? 1 : size)) {
-        return p;
-    }
-    throw std::bad_alloc();
-}
-void operator delete(void* p) noexcept
-{
-    std::free(p);
-}
-void operator delete(void* p, std::size_t) noexcept
-{
-    std::free(p);
-}
+#include <mutex>
 
 namespace norvane::linux_input {
 namespace {
+
+using test_support::Counting;
 
 class CountingSink final : public EventSink {
 public:
@@ -38,61 +23,123 @@ public:
     std::size_t written = 0;
 };
 
-// Rewrites k to cmd+x, passes everything else.
-class RewriteK final : public InputHandler {
-public:
-    bool handle(InputEvent& event) override
-    {
-        if (event.keyCode == 40) {
-            event.keyCode = 7;
-            event.flags = mod::command;
-        }
-        return true;
-    }
-};
-
 class NoObserver final : public DispatchObserver {
 public:
     void extraButtonPressed(std::int64_t) override {}
     void panicChord() override {}
 };
 
-TEST(DispatcherAllocation, PassThroughRewriteAndMouseMotionAllocateNothing)
+class CountingListener final : public EngineListener {
+public:
+    void recordHit(const CompiledMapping&, const std::optional<std::string>&) override { ++hits; }
+    void probe(const ProbeInfo&) override { ++probes; }
+    int hits = 0;
+    int probes = 0;
+};
+
+std::vector<RuleGroup> rules()
 {
+    RuleGroup g("规则", Scope{}, {});
+    g.mappings.emplace_back(Trigger::key(Combo{40, mod::control}),
+                            Action::keys(Combo{7, mod::command}));                           // ctrl+k → cmd+x
+    g.mappings.emplace_back(Trigger::key(Combo{96, 0}), Action::media(MediaKey::playPause)); // f5
+    g.mappings.emplace_back(Trigger::key(Combo{97, 0}),
+                            Action::sendKeys(std::string("org.gnome.gedit"), Combo{1, mod::command})); // f6
+    g.mappings.emplace_back(Trigger::key(Combo{98, 0}), Action::openApp(std::string("firefox")));      // f7
+    g.mappings.emplace_back(Trigger::mouse(2), Action::media(MediaKey::next));
+    return {g};
+}
+
+struct Rig {
+    sim::Platform platform;
+    EngineSwitches switches;
+    CountingListener listener;
+    Engine engine{EngineServices{platform.tap, platform.output, platform.frontmost, platform.pages, platform.workspace,
+                                 platform.notifier, platform.executor, switches, listener}};
     CountingSink sink;
     OutputBatch batch{sink};
-    RewriteK handler;
     NoObserver observer;
-    Dispatcher dispatcher{handler, observer, batch};
+    Dispatcher dispatcher{engine, observer, batch};
     DeviceKeys kb;
     DeviceKeys mouse;
-    dispatcher.setForwarding(kb, true);
-    dispatcher.setForwarding(mouse, true);
 
-    const long before = allocations.load();
-    for (int round = 0; round < 1000; ++round) {
-        for (const auto& [code, value] : {std::pair{KEY_LEFTCTRL, 1},
-                                          {KEY_A, 1},
-                                          {KEY_A, 2},
-                                          {KEY_A, 0},
-                                          {KEY_K, 1},
-                                          {KEY_K, 0},
-                                          {KEY_LEFTCTRL, 0}}) {
-            dispatcher.onEvent(kb, input_event{{}, EV_KEY, static_cast<std::uint16_t>(code), value});
-        }
-        dispatcher.onEvent(mouse, input_event{{}, EV_REL, REL_X, 3});
-        dispatcher.onEvent(mouse, input_event{{}, EV_KEY, BTN_MIDDLE, round % 2});
-        dispatcher.onEvent(mouse, input_event{{}, EV_SYN, SYN_REPORT, 0});
-        batch.flush();
+    Rig()
+    {
+        platform.workspace.setInstalled({"firefox", "org.gnome.gedit"});
+        platform.workspace.setRunning({"org.gnome.gedit"});
+        platform.setFrontmost("org.gnome.Terminal");
+        engine.compile(rules());
+        dispatcher.setForwarding(kb, true);
+        dispatcher.setForwarding(mouse, true);
     }
-    EXPECT_EQ(allocations.load() - before, 0);
-    EXPECT_GT(sink.written, 10000U);
+    void key(int code, int value)
+    {
+        dispatcher.onEvent(kb, input_event{{}, EV_KEY, static_cast<std::uint16_t>(code), value});
+    }
+    void button(int code, int value)
+    {
+        dispatcher.onEvent(mouse, input_event{{}, EV_KEY, static_cast<std::uint16_t>(code), value});
+        dispatcher.onEvent(mouse, input_event{{}, EV_SYN, SYN_REPORT, 0});
+    }
+};
 
-    // The counter itself works.
-    const long counted = allocations.load();
-    int* volatile probe = new int(1);
-    delete probe;
-    EXPECT_EQ(allocations.load(), counted + 1);
+TEST(InputThreadAllocation, PassThroughRewriteAndFiredRulesNeitherAllocateNorLock)
+{
+    Rig rig;
+    rig.switches.setProbeActive(true);
+    // The first event picks up the compiled rules (and hands the old ones over).
+    rig.key(KEY_Z, 1);
+    rig.key(KEY_Z, 0);
+    rig.platform.executor.drain();
+
+    std::size_t allocations = 0;
+    std::size_t locks = 0;
+    constexpr int rounds = 500;
+    for (int round = 0; round < rounds; ++round) {
+        {
+            const Counting input;
+            rig.key(KEY_A, 1); // passes
+            rig.key(KEY_A, 2);
+            rig.key(KEY_A, 0);
+            rig.key(KEY_LEFTCTRL, 1);
+            rig.key(KEY_K, 1); // rewritten
+            rig.key(KEY_K, 2);
+            rig.key(KEY_K, 0);
+            rig.key(KEY_LEFTCTRL, 0);
+            for (const int code : {KEY_F5, KEY_F6, KEY_F7}) { // media, sendKeys, openApp
+                rig.key(code, 1);
+                rig.key(code, 0);
+            }
+            rig.dispatcher.onEvent(rig.mouse, input_event{{}, EV_REL, REL_X, 3});
+            rig.button(BTN_MIDDLE, 1); // media from a grabbed mouse
+            rig.button(BTN_MIDDLE, 0);
+            rig.batch.flush();
+            allocations += input.allocations();
+            locks += input.mutexLocks();
+        }
+        // The main thread's turn: the actions run and leave their traces.
+        rig.platform.executor.drain();
+        rig.platform.journal.clear();
+    }
+    EXPECT_EQ(allocations, 0U);
+    EXPECT_EQ(locks, 0U);
+    // Every fired rule reached the main thread: its hit, and a probe report
+    // for every press (a plain key too).
+    EXPECT_EQ(rig.listener.hits, rounds * 5);
+    EXPECT_EQ(rig.listener.probes, 1 + rounds * 6);
+    EXPECT_GT(rig.sink.written, 10000U);
+}
+
+TEST(InputThreadAllocation, TheCountersCount)
+{
+    const Counting counting;
+    int* volatile p = new int(1);
+    delete p;
+    std::mutex m;
+    m.lock();
+    m.unlock();
+    EXPECT_EQ(counting.allocations(), 1U);
+    EXPECT_EQ(counting.mutexLocks(), 1U);
 }
 
 } // namespace
