@@ -89,7 +89,7 @@ TEST(ConfigLimits, CrowdedDocumentsAreRefusedBeforeTheyAreBuiltAndSayWhere)
 
 TEST(ConfigLimits, DocumentsAtTheLimitsAreRead)
 {
-    const auto mapping = R"({"trigger": "mouse:3", "action": {"type": "media", "media": "volumeUp"}})";
+    const auto mapping = R"({"trigger": "mouse:3", "action": {"type": "media", "media": "volumeup"}})";
     const auto manyGroups = readConfigDocument(document(repeated("{}", maxConfigEntries)));
     ASSERT_TRUE(manyGroups);
     EXPECT_EQ(manyGroups->groups.size(), maxConfigEntries);

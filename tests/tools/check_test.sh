@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # norvanectl check: exit status and the shape of standard output and error
-# for a current file, a legacy file, a broken file and a missing file.
+# for a current file, a legacy file, broken and damaged files, a missing file
+# and files that are not regular files.
 set -uo pipefail
 ctl=$1
 data=$2
@@ -49,6 +50,43 @@ run check "$work/converted.json"
 expect_rejected "broken" "$data/broken.json"
 expect_rejected "missing" "$work/does-not-exist.json"
 expect_rejected "directory" "$work"
+
+# A FIFO without a writer is refused at once instead of waited on.
+mkfifo "$work/fifo"
+expect_rejected "fifo" "$work/fifo"
+grep -q "not a regular file" "$work/err" || fail "fifo: reason missing: $(cat "$work/err")"
+
+# A refusal names the member at fault.
+printf '{"version": 2, "groups": [{}, 5], "preferences": {}}' >"$work/bad-group.json"
+expect_rejected "bad group" "$work/bad-group.json"
+grep -qF 'groups[1] is not an object' "$work/err" || fail "bad group: reason missing: $(cat "$work/err")"
+printf '{"version": 2, "groups": [{"mappings": [%s]}], "preferences": {}}' \
+  "$(yes '{}' | head -n 10001 | paste -sd,)" >"$work/crowded.json"
+expect_rejected "crowded" "$work/crowded.json"
+grep -qF 'groups[0].mappings: more than 10000 entries' "$work/err" || fail "crowded: reason missing: $(cat "$work/err")"
+
+# Values replaced by defaults are listed on standard error, one line each with
+# its path; standard output is still the document, and no escape sequence
+# from the file reaches the terminal.
+cat >"$work/damaged.json" <<'JSON'
+{"version": 2, "preferences": {}, "groups": [
+  {"name": "g", "mappings": [
+    {"trigger": "mouse:3", "action": {"type": "media", "media": "volumeup"}},
+    {"trigger": "ctrl+foo", "action": {"type": "keys", "keys": "cmd+k"}, "note": 7},
+    {"trigger": "mouse:4", "action": {"type": "open\u001b[2J"}}
+  ]}
+]}
+JSON
+run check "$work/damaged.json"
+[ "$rc" -eq 0 ] || fail "damaged: exit status $rc"
+grep -q '"version": 2' "$work/out" || fail "damaged: no document on standard output"
+[ "$(wc -l <"$work/err")" -eq 3 ] || fail "damaged: expected three lines on standard error: $(cat "$work/err")"
+grep -qF 'groups[0].mappings[1].trigger: "ctrl+foo" is not a trigger; left empty' "$work/err" ||
+  fail "damaged: trigger line missing: $(cat "$work/err")"
+grep -qF 'groups[0].mappings[1].note: 7 is not a text; left empty' "$work/err" ||
+  fail "damaged: note line missing: $(cat "$work/err")"
+grep -qF 'groups[0].mappings[2].action.type:' "$work/err" || fail "damaged: action line missing: $(cat "$work/err")"
+! grep -q $'\x1b' "$work/err" || fail "damaged: an escape character reached standard error"
 
 run
 [ "$rc" -eq 2 ] && [ -s "$work/err" ] && [ ! -s "$work/out" ] || fail "no command: exit status $rc"

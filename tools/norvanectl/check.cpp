@@ -1,5 +1,7 @@
 // norvanectl check FILE: reads a configuration file the way Norvane loads it
-// and prints the document Norvane would then save.
+// and prints the document Norvane would then save. Standard error says why a
+// file was refused, or lists each value that was replaced by its default, so
+// that a person editing the file by hand can find the mistake.
 #include "commands.h"
 #include "file_bytes.h"
 #include "model/config_document.h"
@@ -12,24 +14,22 @@ namespace norvane::ctl {
 
 namespace {
 
-const char* reason(ConfigReadError error)
+// The messages quote the file, which may hold anything: control characters
+// are shown as '?' rather than reaching the terminal.
+void report(const char* path, std::string line)
 {
-    switch (error) {
-    case ConfigReadError::tooLarge:
-        return "file is too large to be a configuration";
-    case ConfigReadError::tooDeep:
-        return "JSON is nested too deeply to be a configuration";
-    case ConfigReadError::notJson:
-        return "not valid JSON";
-    case ConfigReadError::notConfig:
-        return "neither a version-2 nor a legacy configuration document";
+    for (auto& c : line) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte < 0x20U || byte == 0x7FU) {
+            c = '?';
+        }
     }
-    return "unreadable";
+    std::fprintf(stderr, "norvanectl check: %s: %s\n", path, line.c_str());
 }
 
 int fail(const char* path, const std::string& why)
 {
-    std::fprintf(stderr, "norvanectl check: %s: %s\n", path, why.c_str());
+    report(path, why);
     return exitFailure;
 }
 
@@ -48,9 +48,17 @@ int runCheck(int argc, char** argv)
         return fail(path, why);
     }
     auto error = ConfigReadError::notConfig;
-    auto loaded = readConfigDocument(bytes, &error);
+    ConfigDiagnostics diagnostics;
+    auto loaded = readConfigDocument(bytes, &error, &diagnostics);
     if (!loaded) {
-        return fail(path, reason(error));
+        std::string reason = describe(error);
+        if (!diagnostics.refusal.empty()) {
+            reason += ": " + diagnostics.refusal;
+        }
+        return fail(path, reason);
+    }
+    for (const auto& line : diagnostics.replaced) {
+        report(path, line);
     }
     // At start-up a legacy file leaves the default preferences in place.
     ConfigFile file;
