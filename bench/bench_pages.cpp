@@ -97,7 +97,16 @@ struct Pages {
                 AppStorage{folder.path() + "/config.json", folder.path() + "/norvane.conf", "norvane"}, systemClock()),
           state(model, apps), activity(model), group(state, sim.workspace, sim.pages), mappings(state)
     {
-        model.setGroups(heavyConfiguration());
+        auto groups = heavyConfiguration();
+        // One more group of 1,000 mappings, the largest a page shows.
+        RuleGroup big("大组");
+        for (int m = 0; m < 1000; ++m) {
+            const auto modifiers = static_cast<std::uint64_t>(m / 100 % 15 + 1) << 17;
+            big.mappings.emplace_back(Trigger::key(Combo(m % 100 + 100, modifiers)),
+                                      Action::keys(Combo(m % 50 + 2, mod::control)));
+        }
+        groups.push_back(std::move(big));
+        model.setGroups(std::move(groups));
         ui::registerQmlTypes(engine, state, nullptr, &activity);
         qmlRegisterSingletonInstance("Norvane", 1, 0, "GroupEditor", &group);
         qmlRegisterSingletonInstance("Norvane", 1, 0, "Mappings", &mappings);
@@ -141,10 +150,16 @@ Pages& pages()
     return instance;
 }
 
+// One of the 1,000 groups of 10 mappings.
 QString groupId(std::size_t i)
 {
     const auto& groups = pages().model.groups();
-    return QString::fromStdString(groups[i % groups.size()].id.string());
+    return QString::fromStdString(groups[i % (groups.size() - 1)].id.string());
+}
+
+QString bigGroupId()
+{
+    return QString::fromStdString(pages().model.groups().back().id.string());
 }
 
 void BM_SelectGroupUntilDrawn(benchmark::State& state)
@@ -160,6 +175,22 @@ void BM_SelectGroupUntilDrawn(benchmark::State& state)
     }
 }
 BENCHMARK(BM_SelectGroupUntilDrawn)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+void BM_SelectGroupOfAThousandMappingsUntilDrawn(benchmark::State& state)
+{
+    auto& p = pages();
+    p.state.select(QStringLiteral("group"), groupId(0));
+    p.show("GroupPage.qml");
+    for (auto _ : state) {
+        state.PauseTiming();
+        p.state.select(QStringLiteral("group"), groupId(1));
+        p.draw();
+        state.ResumeTiming();
+        p.state.select(QStringLiteral("group"), bigGroupId());
+        p.draw();
+    }
+}
+BENCHMARK(BM_SelectGroupOfAThousandMappingsUntilDrawn)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 void BM_TypeOneCharacterInTheName(benchmark::State& state)
 {
