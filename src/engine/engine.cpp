@@ -237,7 +237,9 @@ void Engine::perform(const CompiledMapping& mapping, Handoff& out)
 bool Engine::send(Handoff& record)
 {
     if (!handoffs_.push([&record](Handoff& slot) { slot = std::move(record); })) {
-        dropped_.fetch_add(1, std::memory_order_relaxed);
+        if (!record.retired) { // a snapshot is retried with the next event, not lost
+            dropped_.fetch_add(1, std::memory_order_relaxed);
+        }
         return false;
     }
     // One wake until the main thread starts draining: it takes the whole

@@ -4,13 +4,13 @@
 #include "engine/engine_hooks.h"
 #include "engine/event_context.h"
 #include "engine/int_table.h"
-#include "engine/spsc_ring.h"
 #include "platform/event_output.h"
 #include "platform/event_tap.h"
 #include "platform/executor.h"
 #include "platform/notifier.h"
 #include "platform/page_address.h"
 #include "platform/shared_snapshot.h"
+#include "platform/spsc_ring.h"
 #include "platform/workspace.h"
 
 #include <atomic>

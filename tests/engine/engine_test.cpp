@@ -125,6 +125,43 @@ TEST(EngineRules, ASupersededSnapshotIsReleasedOnTheMainThread)
     EXPECT_TRUE(old.expired());
 }
 
+// The main thread can stall (a slow disk, a modal dialog): the input thread
+// never waits for it. Hand-offs that do not fit are dropped and counted, the
+// rules in use stay alive until every record pointing into them is done, and
+// new rules are taken up once there is room again.
+TEST(EngineHandoff, AStalledMainThreadCostsHandOffsNeverKeys)
+{
+    EngineFixture f;
+    f.engine.compile({group("g", {Mapping(Trigger::key(f5), Action::media(MediaKey::next))})});
+    constexpr std::size_t extra = 10;
+    for (std::size_t i = 0; i < Engine::handoffCapacity + extra; ++i) {
+        EXPECT_FALSE(f.key(true, f5)); // the trigger is consumed every time
+        EXPECT_FALSE(f.key(false, f5));
+    }
+    EXPECT_EQ(f.engine.handoffsDropped(), extra);
+
+    // New rules while the ring is full: the old ones stay in use for now.
+    std::weak_ptr<const CompiledRules> old = f.engine.rules();
+    f.engine.compile({group("g", {Mapping(Trigger::key(ctrlK), Action::keys(cmdL))})});
+    EXPECT_FALSE(f.key(true, f5));
+    EXPECT_FALSE(f.key(false, f5));
+    EXPECT_EQ(f.engine.handoffsDropped(), extra + 1);
+
+    f.platform.executor.drain();
+    EXPECT_EQ(f.listener.hits.size(), Engine::handoffCapacity);
+    EXPECT_EQ(f.platform.journal.take().size(), 3 * Engine::handoffCapacity); // down, up, notice
+    EXPECT_FALSE(old.expired());
+
+    // Room again: the new rules take over and the old ones are freed on the
+    // main thread, after the records that pointed into them.
+    EXPECT_TRUE(f.key(true, f5));
+    InputEvent k = InputEvent::key(true, ctrlK.keyCode, ctrlK.modifiers);
+    EXPECT_TRUE(f.feed(k));
+    EXPECT_EQ(k.keyCode, cmdL.keyCode);
+    f.platform.executor.drain();
+    EXPECT_TRUE(old.expired());
+}
+
 TEST(ScopeMatch, KeywordsMatchIgnoringAsciiCase)
 {
     EXPECT_TRUE(containsIgnoringCase("https://GitHub.com/x", "github.COM"));
