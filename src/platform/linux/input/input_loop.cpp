@@ -1,7 +1,5 @@
 #include "platform/linux/input/input_loop.h"
 
-#include "platform/linux/input/linux_input.h"
-
 #include <algorithm>
 #include <cerrno>
 #include <sys/epoll.h>
@@ -28,9 +26,9 @@ bool watch(int epoll, int fd, std::uint64_t tag)
 
 } // namespace
 
-InputLoop::InputLoop(LinuxInput& owner, InputHandler& handler, OutputQueue& queue, LoopSettings settings)
-    : owner_(owner), handler_(handler), queue_(queue), settings_(std::move(settings)),
-      batch_(static_cast<EventSink&>(*this)), dispatcher_(handler_, *this, batch_, settings_.passive)
+InputLoop::InputLoop(InputReports& reports, InputHandler& handler, OutputQueue& queue, LoopSettings settings)
+    : reports_(reports), handler_(handler), queue_(queue), settings_(std::move(settings)),
+      dispatcher_(handler_, *this, batch_, settings_.passive)
 {
     dispatcher_.setModifierGap(settings_.output.modifierGap.count() > 0);
 }
@@ -55,6 +53,7 @@ bool InputLoop::open()
         if (!output_) {
             return false;
         }
+        batch_.setSink(*output_);
     }
     discovery_ = DeviceDiscovery::create(true);
     epoll_ = ::epoll_create1(EPOLL_CLOEXEC);
@@ -161,26 +160,12 @@ std::string InputLoop::outputDevnode() const
 
 void InputLoop::extraButtonPressed(std::int64_t button)
 {
-    owner_.onExtraButton(button);
+    reports_.extraButtonPressed(button);
 }
 
 void InputLoop::panicChord()
 {
     panicPending_ = true;
-}
-
-void InputLoop::write(std::span<const input_event> events)
-{
-    if (output_) {
-        output_->write(events);
-    }
-}
-
-void InputLoop::pause()
-{
-    if (output_) {
-        output_->pause();
-    }
 }
 
 void InputLoop::onDevice(EvdevDevice& device, std::uint32_t events)
@@ -224,13 +209,13 @@ void InputLoop::onWake()
             dispatcher_.synthetic(request.code, request.down, request.flags);
         } else {
             batch_.flush();
-            owner_.onOutputDone(request.doneId);
+            reports_.outputDone(request.doneId);
         }
     });
     grabMice_ = grabMiceRequested_.load(std::memory_order_acquire);
     if (resumeRequested_.exchange(false)) {
         paused_ = false;
-        owner_.paused_.store(false, std::memory_order_release);
+        reports_.pausedChanged(false);
     }
     reconcileAll();
 }
@@ -369,16 +354,16 @@ void InputLoop::publishDevices()
         list->push_back(DeviceStatus{device->info().devnode, device->info().caps.name,
                                      device->info().cls == DeviceClass::keyboard, device->keys.forwarding});
     }
-    owner_.devices_.store(std::move(list), std::memory_order_release);
+    reports_.devicesChanged(std::move(list));
 }
 
 void InputLoop::panic()
 {
     panicPending_ = false;
     paused_ = true;
-    owner_.paused_.store(true, std::memory_order_release);
+    reports_.pausedChanged(true);
     releaseEverything();
-    owner_.onPanic();
+    reports_.panicked();
 }
 
 } // namespace norvane::linux_input

@@ -2,6 +2,7 @@
 
 #include "platform/linux/input/device_discovery.h"
 #include "platform/linux/input/dispatcher.h"
+#include "platform/linux/input/input_reports.h"
 #include "platform/linux/input/output_batch.h"
 #include "platform/linux/input/output_queue.h"
 #include "platform/linux/input/signal_pipe.h"
@@ -14,18 +15,18 @@
 
 namespace norvane::linux_input {
 
-class LinuxInput;
-
 struct LoopSettings {
     bool passive = false;
     bool signals = true;
     OutputOptions output;
 };
 
-// The body of the input thread; see LinuxInput.
-class InputLoop final : public DispatchObserver, private EventSink {
+// The body of the input thread; see LinuxInput. It tells `reports` what
+// happened and writes its output to the uinput device (to nothing in the
+// passive mode).
+class InputLoop final : public DispatchObserver {
 public:
-    InputLoop(LinuxInput& owner, InputHandler& handler, OutputQueue& queue, LoopSettings settings);
+    InputLoop(InputReports& reports, InputHandler& handler, OutputQueue& queue, LoopSettings settings);
     ~InputLoop() override;
     InputLoop(const InputLoop&) = delete;
     InputLoop& operator=(const InputLoop&) = delete;
@@ -48,9 +49,6 @@ private:
     // DispatchObserver
     void extraButtonPressed(std::int64_t button) override;
     void panicChord() override;
-    // EventSink: the output device, or nothing in passive mode.
-    void write(std::span<const input_event> events) override;
-    void pause() override;
 
     void onDevice(EvdevDevice& device, std::uint32_t events);
     void onHotplug();
@@ -65,16 +63,17 @@ private:
     void reconcileAll();
     void releaseEverything();
     void panic();
-    // Tells the owner which devices are read and grabbed, when that changed.
+    // Reports which devices are read and grabbed, when that changed.
     void publishDevices();
 
-    LinuxInput& owner_;
+    InputReports& reports_;
     InputHandler& handler_;
     OutputQueue& queue_;
     LoopSettings settings_;
 
-    std::unique_ptr<UinputOutput> output_;
-    OutputBatch batch_;
+    NullSink nothing_;
+    std::unique_ptr<UinputOutput> output_; // none in the passive mode
+    OutputBatch batch_{nothing_};
     Dispatcher dispatcher_;
     std::unique_ptr<DeviceDiscovery> discovery_;
     std::vector<std::unique_ptr<EvdevDevice>> devices_;

@@ -10,12 +10,15 @@
 namespace norvane::linux_input {
 
 LinuxInput::LinuxInput(LinuxInputOptions options)
-    : options_(std::move(options)), queue_(std::make_unique<OutputQueue>()), alive_(std::make_shared<LinuxInput*>(this))
+    : options_(std::move(options)), queue_(std::make_unique<OutputQueue>())
 {}
 
 LinuxInput::~LinuxInput()
 {
     stop();
+    if (attached_) {
+        options_.executor->detach(*this);
+    }
 }
 
 bool LinuxInput::start(InputHandler& handler)
@@ -33,9 +36,13 @@ bool LinuxInput::start(InputHandler& handler)
     settings.output.uinputPath = options_.uinputPath;
     settings.output.builtInKeyboard = options_.builtInKeyboard;
     settings.output.modifierGap = options_.modifierGap;
-    auto loop = std::make_unique<InputLoop>(*this, handler, *queue_, std::move(settings));
+    auto loop = std::make_unique<InputLoop>(static_cast<InputReports&>(*this), handler, *queue_, std::move(settings));
     if (!loop->open()) {
         return false;
+    }
+    if (options_.executor != nullptr && !attached_) {
+        options_.executor->attach(*this);
+        attached_ = true;
     }
     loop->requestGrabMice(grabMice_.load(std::memory_order_acquire));
     loop_ = std::move(loop);
@@ -167,64 +174,94 @@ std::vector<DeviceStatus> LinuxInput::devices() const
     return current ? *current : std::vector<DeviceStatus>();
 }
 
-void LinuxInput::post(Executor::Task task)
+void LinuxInput::panicked()
 {
-    if (options_.executor != nullptr) {
-        options_.executor->post(std::move(task));
+    panicReported_.store(true, std::memory_order_release);
+    wakeMainThread();
+}
+
+void LinuxInput::pausedChanged(bool paused)
+{
+    paused_.store(paused, std::memory_order_release);
+}
+
+void LinuxInput::extraButtonPressed(std::int64_t button)
+{
+    if (watchers_.load(std::memory_order_acquire) > 0) {
+        report(Report{Report::Kind::button, button, 0});
     }
 }
 
-void LinuxInput::onPanic()
+void LinuxInput::outputDone(std::uint64_t id)
 {
-    post([alive = std::weak_ptr<LinuxInput*>(alive_)] {
-        if (const auto self = alive.lock(); self && (*self)->panicHandler_) {
-            (*self)->panicHandler_();
-        }
-    });
+    report(Report{Report::Kind::done, 0, id});
 }
 
-void LinuxInput::onExtraButton(std::int64_t button)
+void LinuxInput::devicesChanged(DeviceList devices)
 {
-    if (watchers_.load(std::memory_order_acquire) == 0) {
+    devices_.store(std::move(devices), std::memory_order_release);
+}
+
+void LinuxInput::report(Report report) noexcept
+{
+    // A full ring (the main thread stalled for hundreds of presses) loses
+    // the report, never input.
+    if (options_.executor != nullptr && reports_.push([&](Report& slot) { slot = report; })) {
+        wakeMainThread();
+    }
+}
+
+void LinuxInput::wakeMainThread() noexcept
+{
+    // One wake until the main thread starts draining: it takes the batch.
+    if (options_.executor != nullptr && !wakePending_.exchange(true, std::memory_order_acq_rel)) {
+        options_.executor->wake();
+    }
+}
+
+void LinuxInput::drain()
+{
+    (void)wakePending_.exchange(false, std::memory_order_acq_rel);
+    reports_.drain([this](const Report& r) {
+        if (r.kind == Report::Kind::button) {
+            runMonitors(r.button);
+        } else {
+            complete(r.doneId);
+        }
+    });
+    if (panicReported_.exchange(false, std::memory_order_acq_rel) && panicHandler_) {
+        panicHandler_();
+    }
+}
+
+void LinuxInput::runMonitors(std::int64_t button)
+{
+    // A handler may remove monitors: call a snapshot, each only if still there.
+    std::vector<Token> tokens;
+    tokens.reserve(monitors_.size());
+    for (const auto& [token, handler] : monitors_) {
+        tokens.push_back(token);
+    }
+    for (const Token token : tokens) {
+        const auto it = monitors_.find(token);
+        if (it != monitors_.end()) {
+            const Handler handler = it->second;
+            handler(MonitoredPress::mouse(button));
+        }
+    }
+}
+
+void LinuxInput::complete(std::uint64_t id)
+{
+    const auto it = completions_.find(id);
+    if (it == completions_.end()) {
         return;
     }
-    post([alive = std::weak_ptr<LinuxInput*>(alive_), button] {
-        const auto self = alive.lock();
-        if (!self) {
-            return;
-        }
-        // A handler may remove monitors: call a snapshot, each only if still there.
-        std::vector<Token> tokens;
-        for (const auto& [token, handler] : (*self)->monitors_) {
-            tokens.push_back(token);
-        }
-        for (const Token token : tokens) {
-            const auto it = (*self)->monitors_.find(token);
-            if (it != (*self)->monitors_.end()) {
-                const Handler handler = it->second;
-                handler(MonitoredPress::mouse(button));
-            }
-        }
-    });
-}
-
-void LinuxInput::onOutputDone(std::uint64_t id)
-{
-    post([alive = std::weak_ptr<LinuxInput*>(alive_), id] {
-        const auto self = alive.lock();
-        if (!self) {
-            return;
-        }
-        const auto it = (*self)->completions_.find(id);
-        if (it == (*self)->completions_.end()) {
-            return;
-        }
-        auto task = std::move(it->second);
-        (*self)->completions_.erase(it);
-        if (task) {
-            task();
-        }
-    });
+    auto task = std::move(it->second);
+    completions_.erase(it);
+    if (task) {
+        task();
+    }
 }
 
 } // namespace norvane::linux_input

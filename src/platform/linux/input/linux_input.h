@@ -3,7 +3,9 @@
 #include "platform/event_output.h"
 #include "platform/event_tap.h"
 #include "platform/executor.h"
+#include "platform/linux/input/input_reports.h"
 #include "platform/press_monitor.h"
+#include "platform/spsc_ring.h"
 
 #include <atomic>
 #include <chrono>
@@ -20,15 +22,6 @@ namespace norvane::linux_input {
 
 class InputLoop;
 class OutputQueue;
-
-// One device the input layer reads, as the input thread last saw it.
-struct DeviceStatus {
-    std::string devnode;
-    std::string name;
-    bool keyboard = false; // else a mouse with extra buttons
-    bool grabbed = false;  // else read without a grab
-    friend bool operator==(const DeviceStatus&, const DeviceStatus&) = default;
-};
 
 struct LinuxInputOptions {
     // The main thread's queue: panic notices, press monitors and output
@@ -58,12 +51,19 @@ struct LinuxInputOptions {
 // handler for each key and extra-button event, and writes what the handler
 // delivers to one uinput device as a modifier-state diff. It sleeps in epoll
 // on the devices, the hotplug monitor and a wake-up descriptor, never waits
-// for another thread and allocates nothing while passing input through.
+// for another thread and allocates nothing while passing input through. What
+// it reports to the main thread (panic, extra-button presses for the
+// monitors, output completions) goes through a preallocated ring drained on
+// the executor's wake, so reporting neither allocates nor locks either.
 //
 // Backspace + Escape + Enter held together on grabbed keyboards release every
 // grab and every key held on the output and pause: nothing is grabbed again
 // until resume(); the panic handler hears of it on the main thread.
-class LinuxInput final : public EventTap, public EventOutput, public PressMonitor {
+class LinuxInput final : public EventTap,
+                         public EventOutput,
+                         public PressMonitor,
+                         private InputReports,
+                         private Executor::Queue {
 public:
     explicit LinuxInput(LinuxInputOptions options = {});
     // Stops the input thread, releasing everything first.
@@ -114,14 +114,28 @@ public:
     [[nodiscard]] std::vector<DeviceStatus> devices() const;
 
 private:
-    friend class InputLoop;
-    // Called on the input thread.
-    void onPanic();
-    void onExtraButton(std::int64_t button);
-    void onOutputDone(std::uint64_t id);
+    // A report waiting for the main thread.
+    struct Report {
+        enum class Kind : std::uint8_t { button, done };
+        Kind kind = Kind::button;
+        std::int64_t button = 0;
+        std::uint64_t doneId = 0;
+    };
 
+    // InputReports, on the input thread.
+    void panicked() override;
+    void pausedChanged(bool paused) override;
+    void extraButtonPressed(std::int64_t button) override;
+    void outputDone(std::uint64_t id) override;
+    void devicesChanged(DeviceList devices) override;
+    // Executor::Queue, on the main thread.
+    void drain() override;
+
+    void report(Report report) noexcept;
+    void wakeMainThread() noexcept;
+    void runMonitors(std::int64_t button);
+    void complete(std::uint64_t id);
     bool enqueue(std::span<const InputEvent> events, std::uint64_t doneId);
-    void post(Executor::Task task);
 
     LinuxInputOptions options_;
     std::unique_ptr<OutputQueue> queue_;
@@ -130,21 +144,24 @@ private:
     std::atomic<bool> paused_{false};
     std::atomic<bool> grabMice_{false};
     std::atomic<int> watchers_{0};
-    // Tasks posted to the executor hold it weakly: they do nothing once this
-    // object is gone.
-    std::shared_ptr<LinuxInput*> alive_;
     // Published by the input thread whenever a device comes, goes, or is
     // grabbed or let go.
-    std::atomic<std::shared_ptr<const std::vector<DeviceStatus>>> devices_;
+    std::atomic<DeviceList> devices_;
+
+    // Input thread to main thread.
+    SpscRing<Report, 256> reports_;
+    std::atomic<bool> panicReported_{false};
+    std::atomic<bool> wakePending_{false};
+    std::atomic<bool> refusalLogged_{false};
 
     // Main thread only.
+    bool attached_ = false;
     ProcessDelivery processDelivery_;
     std::function<void()> panicHandler_;
     std::unordered_map<Token, Handler> monitors_;
     Token nextToken_ = 1;
     std::unordered_map<std::uint64_t, Executor::Task> completions_;
     std::uint64_t nextDone_ = 1;
-    std::atomic<bool> refusalLogged_{false};
 };
 
 } // namespace norvane::linux_input

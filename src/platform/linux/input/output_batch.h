@@ -17,6 +17,13 @@ public:
     virtual void pause() = 0;
 };
 
+// The sink of read-only observation: nothing is written anywhere.
+class NullSink final : public EventSink {
+public:
+    void write(std::span<const input_event> /*events*/) override {}
+    void pause() override {}
+};
+
 // Collects the events produced for one piece of input and hands them to the
 // sink in as few writes as possible. Fixed capacity: nothing allocates; a
 // full batch is written out early.
@@ -25,6 +32,13 @@ public:
     static constexpr std::size_t capacity = 128;
 
     explicit OutputBatch(EventSink& sink) noexcept : sink_(&sink) {}
+
+    // Writes what is collected to the old sink, then uses `sink`.
+    void setSink(EventSink& sink) noexcept
+    {
+        flush();
+        sink_ = &sink;
+    }
 
     void add(std::uint16_t type, std::uint16_t code, std::int32_t value) noexcept
     {
