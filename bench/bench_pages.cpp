@@ -144,10 +144,20 @@ struct Pages {
     std::unique_ptr<QQuickView> view;
 };
 
+// Made on first use, destroyed in main() while the application still exists.
+std::unique_ptr<Pages>& pagesInstance()
+{
+    static std::unique_ptr<Pages> instance;
+    return instance;
+}
+
 Pages& pages()
 {
-    static Pages instance;
-    return instance;
+    auto& instance = pagesInstance();
+    if (!instance) {
+        instance = std::make_unique<Pages>();
+    }
+    return *instance;
 }
 
 // One of the 1,000 groups of 10 mappings.
@@ -241,5 +251,6 @@ int main(int argc, char** argv)
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
+    norvane::pagesInstance().reset();
     return 0;
 }
