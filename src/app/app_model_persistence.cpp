@@ -25,6 +25,8 @@ constexpr auto settleDelay = 200ms;
 
 const QString malformedMessage =
     QStringLiteral("配置文件格式有误，已沿用当前规则。可在「通用设置」里打开配置文件检查。");
+const QString oversizedMessage =
+    QStringLiteral("配置文件里的规则组、映射或文字多得超出常理，已沿用当前规则。可在「通用设置」里打开配置文件检查。");
 const QString unreadableMessage = QStringLiteral("配置文件无法读取，已沿用当前规则：");
 const QString saveFailedMessage = QStringLiteral("配置没有保存：");
 const QString backupFailedMessage = QStringLiteral("配置没有保存：原配置文件无法读取，也无法备份。");
@@ -67,11 +69,12 @@ void AppModel::loadContents(const FileContents& file)
         return;
     }
     knownFile_ = file.bytes;
-    auto document = readConfigDocument(view(file.bytes));
+    auto why = ConfigReadError::notConfig;
+    auto document = readConfigDocument(view(file.bytes), &why);
     if (!document) {
         // The rules in memory stay, and so does an edit still waiting for
         // its save; the file stays as it is until an edit.
-        setLoadError(malformedMessage);
+        setLoadError(why == ConfigReadError::tooMany ? oversizedMessage : malformedMessage);
         fileNeedsBackup_ = true;
         loading_ = false;
         return;

@@ -48,6 +48,22 @@ TEST_F(ModelTest, MalformedFileIsLeftAloneUntilAnEditThenKeptAside)
     EXPECT_EQ(readFile(configPath() + ".bad"), broken);
 }
 
+TEST_F(ModelTest, OverfullFileSaysSoAndIsLeftAlone)
+{
+    // 20,000 empty groups: well-formed, but past any real configuration.
+    QByteArray crowded = R"({"version": 2, "preferences": {}, "groups": [{})";
+    for (int i = 1; i < 20000; ++i) {
+        crowded += ",{}";
+    }
+    crowded += "]}";
+    writeFile(configPath(), crowded);
+    auto model = makeModel();
+    EXPECT_TRUE(model->groups().empty());
+    EXPECT_TRUE(model->loadError().startsWith("配置文件里的规则组、映射或文字多得超出常理"));
+    clock->advance(5s);
+    EXPECT_EQ(readFile(configPath()), crowded);
+}
+
 TEST_F(ModelTest, LegacyFileIsMigratedOnceAndItsBackupKept)
 {
     writeFile(configPath(), legacyBytes);
