@@ -8,6 +8,7 @@
 #include <nlohmann/json.hpp>
 #include <sys/mount.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace norvane::bridge {
 namespace {
@@ -118,6 +119,29 @@ TEST_F(HostManifestTest, AFullDiskKeepsTheEarlierManifestAndSaysSo)
     EXPECT_NE(error.find("No space left on device"), std::string::npos) << error;
     EXPECT_EQ(manifest.value("path", ""), "/old/host");
     EXPECT_EQ(names.size(), 2U); // the manifest and the filler
+}
+
+TEST(PackedExtension, ItsIdIsAdmittedBesideTheManifestKeysOne)
+{
+    const auto manifest = nlohmann::json::parse(
+        hostManifestJSON(false, "/usr/libexec/norvane/host", {"abcdefghijklmnopabcdefghijklmnop"}));
+    EXPECT_EQ(manifest["allowed_origins"],
+              nlohmann::json::array({"chrome-extension://" + std::string(chromiumExtensionID) + "/",
+                                     "chrome-extension://abcdefghijklmnopabcdefghijklmnop/"}));
+
+    // Only a real extension id is read from the installed file.
+    const fs::path dir = fs::temp_directory_path() / ("norvane-id-" + std::to_string(::getpid()));
+    fs::create_directories(dir);
+    const auto idFile = [&](const std::string& text) {
+        std::ofstream(dir / "extension-id") << text;
+        return readExtensionID(dir / "extension-id");
+    };
+    EXPECT_EQ(idFile("abcdefghijklmnopabcdefghijklmnop\n"), "abcdefghijklmnopabcdefghijklmnop");
+    EXPECT_EQ(idFile("abcdefghijklmnopabcdefghijklmnoz\n"), std::nullopt);
+    EXPECT_EQ(idFile("chrome-extension://x/"), std::nullopt);
+    EXPECT_EQ(idFile(""), std::nullopt);
+    fs::remove_all(dir);
+    EXPECT_EQ(readExtensionID(dir / "extension-id"), std::nullopt);
 }
 
 TEST(ExtensionManifest, NamesTheIdsTheHostManifestsAllow)

@@ -3,8 +3,10 @@
 #include "platform/atomic_file.h"
 #include "platform/linux/browser/bridge_protocol.h"
 
+#include <algorithm>
 #include <array>
 #include <cstdlib>
+#include <fstream>
 #include <nlohmann/json.hpp>
 #include <unistd.h>
 
@@ -108,7 +110,7 @@ bool hasFlatpak(const BrowserTarget& browser, const HostEnvironment& env)
     return pathExists(env.dataHome / "flatpak/app" / id) || pathExists(fs::path("/var/lib/flatpak/app") / id);
 }
 
-std::string hostManifestJSON(bool firefox, const std::string& hostPath)
+std::string hostManifestJSON(bool firefox, const std::string& hostPath, const std::vector<std::string>& packedIDs)
 {
     nlohmann::ordered_json manifest{
         {"name", hostName},
@@ -119,8 +121,14 @@ std::string hostManifestJSON(bool firefox, const std::string& hostPath)
     if (firefox) {
         manifest["allowed_extensions"] = nlohmann::ordered_json::array({geckoExtensionID});
     } else {
-        manifest["allowed_origins"] =
-            nlohmann::ordered_json::array({"chrome-extension://" + std::string(chromiumExtensionID) + "/"});
+        auto origins = nlohmann::ordered_json::array({"chrome-extension://" + std::string(chromiumExtensionID) + "/"});
+        for (const auto& id : packedIDs) {
+            const auto origin = "chrome-extension://" + id + "/";
+            if (std::find(origins.begin(), origins.end(), origin) == origins.end()) {
+                origins.push_back(origin);
+            }
+        }
+        manifest["allowed_origins"] = std::move(origins);
     }
     return manifest.dump(2, ' ', false, nlohmann::ordered_json::error_handler_t::replace) + "\n";
 }
@@ -134,7 +142,14 @@ bool writeHostManifest(const fs::path& dir, bool firefox, const std::string& hos
         return false;
     }
     const auto target = dir / hostManifestFileName();
-    if (auto failed = writeFileAtomically(target.string(), hostManifestJSON(firefox, hostPath))) {
+    // Admit the packed extension installed with the program as well, so a
+    // manifest written for one user does not shut out the copy the browser
+    // installed from the package (the user's manifest is read first).
+    std::vector<std::string> packed;
+    if (auto id = packedExtensionID()) {
+        packed.push_back(std::move(*id));
+    }
+    if (auto failed = writeFileAtomically(target.string(), hostManifestJSON(firefox, hostPath, packed))) {
         error = std::move(*failed);
         return false;
     }
@@ -219,6 +234,27 @@ std::optional<fs::path> locateExtension(const std::vector<fs::path>& fallbacks)
         }
     }
     return std::nullopt;
+}
+
+std::optional<std::string> readExtensionID(const fs::path& file)
+{
+    std::ifstream in(file);
+    std::string id;
+    if (!(in >> id) || id.size() != 32 ||
+        !std::all_of(id.begin(), id.end(), [](char c) { return c >= 'a' && c <= 'p'; })) {
+        return std::nullopt;
+    }
+    return id;
+}
+
+std::optional<std::string> packedExtensionID()
+{
+    std::error_code ec;
+    const auto self = fs::read_symlink("/proc/self/exe", ec);
+    if (ec) {
+        return std::nullopt;
+    }
+    return readExtensionID(self.parent_path() / "../share/norvane/extension-id");
 }
 
 } // namespace norvane::bridge

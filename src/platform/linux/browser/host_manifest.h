@@ -38,7 +38,10 @@ bool isInstalled(const BrowserTarget& browser, const HostEnvironment& env);
 bool hasFlatpak(const BrowserTarget& browser, const HostEnvironment& env);
 
 // The manifest that lets the extension start the host at `hostPath`.
-std::string hostManifestJSON(bool firefox, const std::string& hostPath);
+// `packedIDs` are further Chromium extension ids to admit: the packed copy an
+// installed Norvane ships is signed with its packager's key, so its id is not
+// the one in the extension's manifest.
+std::string hostManifestJSON(bool firefox, const std::string& hostPath, const std::vector<std::string>& packedIDs = {});
 inline std::string hostManifestFileName()
 {
     return "app.norvane.bridge.json";
@@ -67,5 +70,10 @@ std::vector<InstallResult> removeHostManifests(const HostEnvironment& env);
 // Canonical paths.
 std::optional<std::filesystem::path> locateHost(const std::vector<std::filesystem::path>& fallbacks = {});
 std::optional<std::filesystem::path> locateExtension(const std::vector<std::filesystem::path>& fallbacks = {});
+// The id of the packed extension installed with the program (its
+// ../share/norvane/extension-id), when there is a well-formed one.
+std::optional<std::string> packedExtensionID();
+// The id in an extension-id file: 32 letters a to p.
+std::optional<std::string> readExtensionID(const std::filesystem::path& file);
 
 } // namespace norvane::bridge
