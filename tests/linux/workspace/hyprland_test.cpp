@@ -1,8 +1,8 @@
 #include "fixture_data.h"
 #include "model/combo.h"
+#include "platform/linux/common/stop_signal.h"
 #include "platform/linux/workspace/hyprland_keys.h"
 #include "platform/linux/workspace/hyprland_window_system.h"
-#include "platform/linux/workspace/stop_signal.h"
 
 #include <condition_variable>
 #include <cstring>

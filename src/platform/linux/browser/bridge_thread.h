@@ -2,10 +2,10 @@
 
 #include "platform/linux/browser/bridge_server.h"
 #include "platform/linux/browser/page_cache.h"
+#include "platform/linux/common/poll_thread.h"
 
 #include <memory>
 #include <string>
-#include <thread>
 
 namespace norvane::bridge {
 
@@ -21,11 +21,9 @@ public:
 
 private:
     BridgeThread() = default;
-    void run();
 
     std::unique_ptr<BridgeServer> server_;
-    int wake_ = -1; // eventfd: written to stop
-    std::thread thread_;
+    PollThread thread_;
 };
 
 // Everything the app does to serve browsers: makes the private runtime

@@ -1,17 +1,16 @@
 #include "platform/linux/workspace/hyprland_window_system.h"
 
+#include "platform/linux/common/json_text.h"
+#include "platform/linux/common/poll_thread.h"
+#include "platform/linux/common/unix_socket.h"
 #include "platform/linux/workspace/app_identity.h"
 #include "platform/linux/workspace/hyprland_keys.h"
-#include "platform/linux/workspace/json_text.h"
-#include "platform/linux/workspace/stop_signal.h"
-#include "platform/linux/workspace/unix_socket.h"
 
 #include <algorithm>
 #include <cerrno>
 #include <charconv>
 #include <nlohmann/json.hpp>
 #include <poll.h>
-#include <thread>
 
 namespace norvane {
 
@@ -90,8 +89,7 @@ struct HyprlandWindowSystem::Impl {
     FocusTracker& tracker;
 
     UnixSocket events;
-    StopSignal stopSignal;
-    std::thread thread;
+    PollThread thread;
     std::string pending; // a partial event line
 
     Impl(const std::string& dir, DesktopEntryIndex& e, FocusTracker& t)
@@ -182,32 +180,22 @@ struct HyprlandWindowSystem::Impl {
         }
     }
 
-    void run()
+    // On the focus thread, whenever the event socket is readable.
+    bool receive()
     {
-        pollfd fds[2] = {{events.fd(), POLLIN, 0}, {stopSignal.fd(), POLLIN, 0}};
-        while (true) {
-            if (poll(fds, 2, -1) < 0) {
-                if (errno == EINTR) {
-                    continue;
-                }
-                return;
-            }
-            if (fds[1].revents != 0) {
-                return;
-            }
-            const auto chunk = events.receiveSome();
-            if (!chunk) {
-                tracker.publish(nullptr); // the compositor went away: nothing is known
-                return;
-            }
-            pending += *chunk;
-            std::size_t start = 0;
-            for (auto end = pending.find('\n'); end != std::string::npos; end = pending.find('\n', start)) {
-                handleLine(std::string_view(pending).substr(start, end - start));
-                start = end + 1;
-            }
-            pending.erase(0, start);
+        const auto chunk = events.receiveSome();
+        if (!chunk) {
+            tracker.publish(nullptr); // the compositor went away: nothing is known
+            return false;
         }
+        pending += *chunk;
+        std::size_t start = 0;
+        for (auto end = pending.find('\n'); end != std::string::npos; end = pending.find('\n', start)) {
+            handleLine(std::string_view(pending).substr(start, end - start));
+            start = end + 1;
+        }
+        pending.erase(0, start);
+        return true;
     }
 };
 
@@ -223,23 +211,23 @@ HyprlandWindowSystem::~HyprlandWindowSystem()
 
 std::optional<std::string> HyprlandWindowSystem::start()
 {
-    if (impl_->thread.joinable()) {
+    if (impl_->thread.running()) {
         return std::nullopt;
     }
     if (auto error = impl_->events.connect(impl_->eventSocket)) {
         return error;
     }
     impl_->refresh();
-    impl_->thread = std::thread([this] { impl_->run(); });
+    if (!impl_->thread.start(impl_->events.fd(), [impl = impl_.get()] { return impl->receive(); })) {
+        impl_->events.close();
+        return "cannot start the focus thread";
+    }
     return std::nullopt;
 }
 
 void HyprlandWindowSystem::stop()
 {
-    if (impl_->thread.joinable()) {
-        impl_->stopSignal.raise();
-        impl_->thread.join();
-    }
+    impl_->thread.stop();
     impl_->events.close();
 }
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/linux/workspace/unix_socket.h"
+#include "platform/linux/common/unix_socket.h"
 
 #include <cstdint>
 #include <optional>

@@ -1,6 +1,6 @@
 #include "platform/linux/workspace/i3_tree.h"
 
-#include "platform/linux/workspace/json_text.h"
+#include "platform/linux/common/json_text.h"
 
 #include <algorithm>
 #include <nlohmann/json.hpp>

@@ -1,8 +1,8 @@
 #include "platform/linux/workspace/i3_window_system.h"
 
+#include "platform/linux/common/poll_thread.h"
 #include "platform/linux/workspace/i3_ipc.h"
 #include "platform/linux/workspace/i3_tree.h"
-#include "platform/linux/workspace/stop_signal.h"
 #include "platform/linux/workspace/x11_connection.h"
 
 #include <cerrno>
@@ -10,7 +10,6 @@
 #include <nlohmann/json.hpp>
 #include <poll.h>
 #include <set>
-#include <thread>
 
 namespace norvane {
 
@@ -24,8 +23,7 @@ struct I3WindowSystem::Impl {
     std::unique_ptr<X11Connection> x; // i3 only: process ids and GTK ids
 
     UnixSocket events;
-    StopSignal stopSignal;
-    std::thread thread;
+    PollThread thread;
 
     std::mutex hiddenLock;
     std::set<std::int64_t> tiledBeforeHiding;
@@ -147,8 +145,7 @@ struct I3WindowSystem::Impl {
     {
         events.close();
         for (int attempt = 0; attempt < 40; ++attempt) {
-            pollfd stop{stopSignal.fd(), POLLIN, 0};
-            if (poll(&stop, 1, 250) != 0) {
+            if (!thread.sleep(std::chrono::milliseconds(250))) {
                 return false;
             }
             if (!subscribe()) {
@@ -158,34 +155,24 @@ struct I3WindowSystem::Impl {
         return false;
     }
 
-    void run()
+    // On the focus thread, whenever the event connection is readable.
+    bool receive()
     {
-        pollfd fds[2] = {{events.fd(), POLLIN, 0}, {stopSignal.fd(), POLLIN, 0}};
-        while (true) {
-            if (poll(fds, 2, -1) < 0) {
-                if (errno == EINTR) {
-                    continue;
-                }
-                return;
+        const auto message = i3ipc::receive(events);
+        const bool shutdown =
+            message && message->type == (i3ipc::eventBit | static_cast<std::uint32_t>(i3ipc::Event::shutdown));
+        if (!message || shutdown) {
+            // Gone, or restarting in place (as after a configuration
+            // change): follow the new instance once it listens.
+            tracker.publish(nullptr);
+            if (!reconnect()) {
+                return false;
             }
-            if (fds[1].revents != 0) {
-                return;
-            }
-            const auto message = i3ipc::receive(events);
-            const bool shutdown =
-                message && message->type == (i3ipc::eventBit | static_cast<std::uint32_t>(i3ipc::Event::shutdown));
-            if (!message || shutdown) {
-                // Gone, or restarting in place (as after a configuration
-                // change): follow the new instance once it listens.
-                tracker.publish(nullptr);
-                if (!reconnect()) {
-                    return;
-                }
-                fds[0].fd = events.fd();
-                continue;
-            }
-            handle(*message);
+            thread.watch(events.fd());
+            return true;
         }
+        handle(*message);
+        return true;
     }
 };
 
@@ -201,7 +188,7 @@ I3WindowSystem::~I3WindowSystem()
 
 std::optional<std::string> I3WindowSystem::start()
 {
-    if (impl_->thread.joinable()) {
+    if (impl_->thread.running()) {
         return std::nullopt;
     }
     if (impl_->x11Display) {
@@ -214,16 +201,16 @@ std::optional<std::string> I3WindowSystem::start()
         impl_->events.close();
         return error;
     }
-    impl_->thread = std::thread([this] { impl_->run(); });
+    if (!impl_->thread.start(impl_->events.fd(), [impl = impl_.get()] { return impl->receive(); })) {
+        impl_->events.close();
+        return "cannot start the focus thread";
+    }
     return std::nullopt;
 }
 
 void I3WindowSystem::stop()
 {
-    if (impl_->thread.joinable()) {
-        impl_->stopSignal.raise();
-        impl_->thread.join();
-    }
+    impl_->thread.stop();
     impl_->events.close();
 }
 

@@ -1,6 +1,6 @@
 #include "platform/linux/workspace/x11_window_system.h"
 
-#include "platform/linux/workspace/stop_signal.h"
+#include "platform/linux/common/poll_thread.h"
 #include "platform/linux/workspace/x11_connection.h"
 
 #include <algorithm>
@@ -8,7 +8,6 @@
 #include <cstdlib>
 #include <mutex>
 #include <poll.h>
-#include <thread>
 
 namespace norvane {
 
@@ -31,8 +30,7 @@ struct X11WindowSystem::Impl {
     std::mutex commandLock;
     X11Connection commands;
 
-    StopSignal stopSignal;
-    std::thread thread;
+    PollThread thread;
 
     xcb_window_t watched = XCB_WINDOW_NONE; // the active window, followed until it goes away
 
@@ -115,26 +113,19 @@ struct X11WindowSystem::Impl {
         }
     }
 
-    void run()
+    // On the focus thread, whenever the connection is readable (and once at
+    // the start: replies read during refresh() may have queued events).
+    bool drain()
     {
-        pollfd fds[2] = {{events.fd(), POLLIN, 0}, {stopSignal.fd(), POLLIN, 0}};
-        while (true) {
-            // Drain first: replies read during refresh() may have queued events.
-            while (auto* event = xcb_poll_for_event(events.raw())) {
-                handle(event);
-                std::free(event);
-            }
-            if (events.broken()) {
-                tracker.publish(nullptr); // the X server went away: nothing is known
-                return;
-            }
-            if (poll(fds, 2, -1) < 0 && errno != EINTR) {
-                return;
-            }
-            if (fds[1].revents != 0) {
-                return;
-            }
+        while (auto* event = xcb_poll_for_event(events.raw())) {
+            handle(event);
+            std::free(event);
         }
+        if (events.broken()) {
+            tracker.publish(nullptr); // the X server went away: nothing is known
+            return false;
+        }
+        return true;
     }
 };
 
@@ -149,7 +140,7 @@ X11WindowSystem::~X11WindowSystem()
 
 std::optional<std::string> X11WindowSystem::start()
 {
-    if (impl_->thread.joinable()) {
+    if (impl_->thread.running()) {
         return std::nullopt;
     }
     if (auto error = impl_->events.open(impl_->display)) {
@@ -161,16 +152,16 @@ std::optional<std::string> X11WindowSystem::start()
     // Watch before the first read, so no change falls between the two.
     impl_->events.watchRoot();
     impl_->refresh();
-    impl_->thread = std::thread([this] { impl_->run(); });
+    if (!impl_->thread.start(
+            impl_->events.fd(), [impl = impl_.get()] { return impl->drain(); }, true)) {
+        return "cannot start the focus thread";
+    }
     return std::nullopt;
 }
 
 void X11WindowSystem::stop()
 {
-    if (impl_->thread.joinable()) {
-        impl_->stopSignal.raise();
-        impl_->thread.join();
-    }
+    impl_->thread.stop();
 }
 
 std::vector<WindowInfo> X11WindowSystem::windows()

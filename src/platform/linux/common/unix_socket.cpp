@@ -1,4 +1,4 @@
-#include "platform/linux/workspace/unix_socket.h"
+#include "platform/linux/common/unix_socket.h"
 
 #include <cerrno>
 #include <cstring>

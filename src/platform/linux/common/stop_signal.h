@@ -5,8 +5,8 @@
 
 namespace norvane {
 
-// An eventfd a focus thread polls next to its connection, so stop() can
-// wake it from any thread.
+// An eventfd a thread polls next to what it waits for, so that any other
+// thread can wake it to stop.
 class StopSignal {
 public:
     StopSignal() : fd_(eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK)) {}
@@ -24,6 +24,13 @@ public:
     {
         const eventfd_t one = 1;
         (void)!write(fd_, &one, sizeof one);
+    }
+
+    // Takes back a raised signal (before the thread is started again).
+    void clear() const noexcept
+    {
+        eventfd_t value = 0;
+        (void)!read(fd_, &value, sizeof value);
     }
 
 private:
