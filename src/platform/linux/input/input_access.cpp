@@ -77,15 +77,10 @@ std::string findAccessHelper()
         return env;
     }
     const std::string name(helperName);
-    std::array<std::string, 4> candidates = {
+    const std::array<std::string, 3> candidates = {
         executableDir() + "/../libexec/norvane/" + name,
         "/usr/libexec/norvane/" + name,
         "/usr/local/libexec/norvane/" + name,
-#ifdef NORVANE_SOURCE_DIR
-        std::string(NORVANE_SOURCE_DIR) + "/packaging/" + name,
-#else
-        std::string(),
-#endif
     };
     for (const auto& candidate : candidates) {
         if (isExecutable(candidate)) {

@@ -36,8 +36,9 @@ inline constexpr std::string_view uinputLoadPath = "/etc/modules-load.d/norvane-
 // The exact shell commands that grant the access by hand, one per line.
 [[nodiscard]] std::string manualAccessCommands();
 
-// Where the packaged helper is: $NORVANE_ACCESS_HELPER, the installed
-// location next to the executable or under /usr, or the source tree.
+// Where the packaged helper is: $NORVANE_ACCESS_HELPER (how a build tree or a
+// test points at packaging/), else the installed location next to the
+// executable (../libexec/norvane) or under /usr or /usr/local.
 [[nodiscard]] std::string findAccessHelper();
 
 // The permission of the engine on Linux: trusted as checkInputAccess says;
