@@ -17,10 +17,10 @@ std::vector<InputEvent> Engine::makeKeyEvents(Combo combo)
     return events;
 }
 
-void Engine::postMediaKey(std::int32_t nxKey)
+void Engine::postMediaKey(MediaKey key)
 {
-    services_.output.postMediaKeyEvent(MediaKeyEvent{nxKey, true});
-    services_.output.postMediaKeyEvent(MediaKeyEvent{nxKey, false});
+    services_.output.postMediaKeyEvent(MediaKeyEvent{key, true});
+    services_.output.postMediaKeyEvent(MediaKeyEvent{key, false});
 }
 
 void Engine::toggleApp(const std::string& appID)
@@ -43,7 +43,7 @@ void Engine::runAction(const CompiledMapping& mapping)
         }
     } else if (const auto* media = action.as<MediaAction>()) {
         const MediaKeyInfo& key = info(media->key);
-        postMediaKey(key.nxKey);
+        postMediaKey(media->key);
         services_.notifier.show(
             Notice{std::string(key.symbol), std::nullopt, std::string(key.title), std::nullopt, false});
     } else if (const auto* send = action.as<SendKeysAction>()) {

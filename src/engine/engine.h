@@ -90,7 +90,7 @@ public:
     // modifiers; nothing for a key code no keyboard event can carry.
     static std::vector<InputEvent> makeKeyEvents(Combo combo);
     // One press (down, then up) of a media key type.
-    void postMediaKey(std::int32_t nxKey);
+    void postMediaKey(MediaKey key);
     // Hides the application when it is in front, else opens it if installed.
     void toggleApp(const std::string& appID);
     // Runs a rule's action now.

@@ -7,12 +7,12 @@ namespace norvane {
 namespace {
 
 constexpr std::array<MediaKeyInfo, 6> mediaKeyTable = {{
-    {"playpause", "播放 / 暂停", "playpause.fill", 16, false},
-    {"next", "下一首", "forward.fill", 17, false},
-    {"previous", "上一首", "backward.fill", 18, false},
-    {"volumeup", "音量加", "speaker.wave.3.fill", 0, true},
-    {"volumedown", "音量减", "speaker.wave.1.fill", 1, true},
-    {"mute", "静音", "speaker.slash.fill", 7, false},
+    {"playpause", "播放 / 暂停", "playpause.fill", false},
+    {"next", "下一首", "forward.fill", false},
+    {"previous", "上一首", "backward.fill", false},
+    {"volumeup", "音量加", "speaker.wave.3.fill", true},
+    {"volumedown", "音量减", "speaker.wave.1.fill", true},
+    {"mute", "静音", "speaker.slash.fill", false},
 }};
 
 constexpr std::array<ActionKindInfo, 4> actionKindTable = {{

@@ -20,7 +20,6 @@ struct MediaKeyInfo {
     std::string_view id;     // raw value, the key's identity in files
     std::string_view title;  // shown to the user
     std::string_view symbol; // icon name
-    std::int32_t nxKey;      // auxiliary-control key type
     bool repeats;            // holding the trigger keeps firing
 };
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "model/action.h"
 #include "platform/input_event.h"
 
 #include <cstdint>
@@ -7,18 +8,10 @@
 
 namespace norvane {
 
-// One half of a media-key press. `nxKey` is the media key type: 16 play/pause,
-// 17 next, 18 previous, 0 volume up, 1 volume down, 7 mute.
+// One half of a media-key press.
 struct MediaKeyEvent {
-    std::int32_t nxKey = 0;
+    MediaKey key = MediaKey::playPause;
     bool down = true;
-
-    // The packed form: key type in bits 16 and up, state 0x0A (down) or 0x0B
-    // (up) in bits 8-15, no repeat flag.
-    [[nodiscard]] constexpr std::int64_t data1() const noexcept
-    {
-        return (static_cast<std::int64_t>(nxKey) << 16) | (down ? 0xA00 : 0xB00);
-    }
     friend constexpr bool operator==(const MediaKeyEvent&, const MediaKeyEvent&) = default;
 };
 

@@ -27,14 +27,9 @@ std::string orDash(const std::optional<std::string>& text)
     return text ? *text : std::string("-");
 }
 
-std::string mediaName(std::int32_t nxKey)
+std::string mediaName(MediaKey key)
 {
-    for (const auto key : allMediaKeys) {
-        if (info(key).nxKey == nxKey) {
-            return std::string(info(key).id);
-        }
-    }
-    return "#" + std::to_string(nxKey);
+    return std::string(info(key).id);
 }
 
 // Prints the app model's side of the deferred work.
@@ -90,11 +85,11 @@ void printEffects(const std::vector<sim::Effect>& effects)
         case Kind::media:
             // A press is a down followed by its up: one line.
             if (e.media.down && i + 1 < effects.size() && effects[i + 1].kind == Kind::media &&
-                effects[i + 1].media == MediaKeyEvent{e.media.nxKey, false}) {
-                emit("  media " + mediaName(e.media.nxKey));
+                effects[i + 1].media == MediaKeyEvent{e.media.key, false}) {
+                emit("  media " + mediaName(e.media.key));
                 ++i;
             } else {
-                emit(std::string("  media-") + (e.media.down ? "down " : "up ") + mediaName(e.media.nxKey));
+                emit(std::string("  media-") + (e.media.down ? "down " : "up ") + mediaName(e.media.key));
             }
             break;
         case Kind::open:

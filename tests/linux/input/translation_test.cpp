@@ -78,5 +78,18 @@ TEST(ModifierState, TargetForFlags)
     }
 }
 
+TEST(KeyTranslation, EveryMediaKeyIsItsOwnEvdevKey)
+{
+    const std::pair<MediaKey, std::uint16_t> expected[] = {
+        {MediaKey::playPause, KEY_PLAYPAUSE},   {MediaKey::next, KEY_NEXTSONG},
+        {MediaKey::previous, KEY_PREVIOUSSONG}, {MediaKey::volumeUp, KEY_VOLUMEUP},
+        {MediaKey::volumeDown, KEY_VOLUMEDOWN}, {MediaKey::mute, KEY_MUTE},
+    };
+    ASSERT_EQ(std::size(expected), allMediaKeys.size());
+    for (const auto& [key, code] : expected) {
+        EXPECT_EQ(evdevMediaKeyFor(key), code) << info(key).id;
+    }
+}
+
 } // namespace
 } // namespace norvane::linux_input

@@ -250,24 +250,23 @@ std::optional<unsigned> modifierIndex(std::uint16_t evdevCode) noexcept
     }
 }
 
-std::optional<std::uint16_t> evdevMediaKeyFor(std::int32_t nxKey) noexcept
+std::optional<std::uint16_t> evdevMediaKeyFor(MediaKey key) noexcept
 {
-    switch (nxKey) {
-    case 16:
+    switch (key) {
+    case MediaKey::playPause:
         return KEY_PLAYPAUSE;
-    case 17:
+    case MediaKey::next:
         return KEY_NEXTSONG;
-    case 18:
+    case MediaKey::previous:
         return KEY_PREVIOUSSONG;
-    case 0:
+    case MediaKey::volumeUp:
         return KEY_VOLUMEUP;
-    case 1:
+    case MediaKey::volumeDown:
         return KEY_VOLUMEDOWN;
-    case 7:
+    case MediaKey::mute:
         return KEY_MUTE;
-    default:
-        return std::nullopt;
     }
+    return std::nullopt;
 }
 
 KeyKind keyKind(std::uint16_t evdevCode) noexcept

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "model/action.h"
+
 #include <cstdint>
 #include <optional>
 #include <span>
@@ -44,6 +46,6 @@ enum class KeyKind : std::uint8_t {
 
 // The evdev key of a media key type (16 play/pause, 17 next, 18 previous,
 // 0 volume up, 1 volume down, 7 mute).
-[[nodiscard]] std::optional<std::uint16_t> evdevMediaKeyFor(std::int32_t nxKey) noexcept;
+[[nodiscard]] std::optional<std::uint16_t> evdevMediaKeyFor(MediaKey key) noexcept;
 
 } // namespace norvane::linux_input

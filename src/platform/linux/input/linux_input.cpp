@@ -106,7 +106,7 @@ void LinuxInput::postKeyEventsToProcess(int pid, std::span<const InputEvent> eve
 
 void LinuxInput::postMediaKeyEvent(MediaKeyEvent event)
 {
-    const auto code = evdevMediaKeyFor(event.nxKey);
+    const auto code = evdevMediaKeyFor(event.key);
     if (!code || !loop_) {
         return;
     }
