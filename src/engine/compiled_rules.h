@@ -28,8 +28,7 @@ public:
     [[nodiscard]] Candidates keyCandidates(Combo combo) const noexcept { return keys_.find(combo); }
     [[nodiscard]] Candidates buttonCandidates(std::int64_t button) const noexcept { return buttons_.find(button); }
 
-    [[nodiscard]] const std::vector<CompiledMapping>& mappings() const noexcept { return mappings_; }
-    [[nodiscard]] std::size_t keyTriggerCount() const noexcept { return keys_.size(); }
+    // How many buttons some rule listens to (mice are grabbed only then).
     [[nodiscard]] std::size_t buttonTriggerCount() const noexcept { return buttons_.size(); }
 
     CompiledRules() = default;

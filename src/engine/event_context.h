@@ -37,7 +37,6 @@ public:
         }
         return url_;
     }
-    [[nodiscard]] bool urlRead() const noexcept { return urlRead_; }
 
     static const std::optional<std::string>& noApp() noexcept
     {
