@@ -5,6 +5,8 @@
 #include "platform/linux/browser/page_cache.h"
 #include "platform/linux/input/input_access.h"
 #include "platform/linux/input/linux_input.h"
+#include "platform/linux/session/logind_session.h"
+#include "platform/linux/session/session_gated_tap.h"
 #include "platform/linux/workspace/linux_desktop.h"
 #include "platform/linux/workspace/login_item.h"
 #include "ui/general/dbus_file_viewer.h"
@@ -59,6 +61,8 @@ struct DesktopApp::Parts {
     WidgetDialogs dialogs;
     QtExecutor executor{mainThread};
     std::unique_ptr<linux_input::LinuxInput> input;
+    std::unique_ptr<linux_session::LogindSession> session;
+    std::unique_ptr<linux_session::SessionGatedTap> sessionTap;
     std::unique_ptr<InputKeyEmitter> emitter;
     std::unique_ptr<ProcessKeyDelivery> keyDelivery;
     linux_input::LinuxAccessPermission permission;
@@ -120,6 +124,21 @@ DesktopApp::DesktopApp(const LaunchOptions& options) : parts_(std::make_unique<P
     inputOptions.executor = &p.executor;
     p.input = std::make_unique<linux_input::LinuxInput>(inputOptions);
     p.emitter = std::make_unique<InputKeyEmitter>(*p.input, p.mainThread);
+    // The devices are held only while this login session is in front: on a
+    // switch to another user or virtual terminal they are let go and closed.
+    p.session = std::make_unique<linux_session::LogindSession>();
+    QObject::connect(p.session.get(), &linux_session::LogindSession::settled, &p.mainThread, [&p] {
+        if (!p.session->problem().isEmpty()) {
+            qWarning("norvane: the login session cannot be followed (%s); the input devices stay held while other "
+                     "sessions are in front",
+                     qUtf8Printable(p.session->problem()));
+        }
+    });
+    linux_input::LinuxInput& input = *p.input;
+    p.sessionTap = std::make_unique<linux_session::SessionGatedTap>(
+        *p.session, linux_session::GatedInput{[&input](InputHandler& handler) { return input.start(handler); },
+                                              [&input] { input.stop(); }, [&input] { return input.isPaused(); },
+                                              [&input] { input.resume(); }});
     p.keyDelivery = p.desktop->makeKeyDelivery(*p.emitter);
     if (p.keyDelivery) {
         p.input->setProcessDelivery(
@@ -130,8 +149,8 @@ DesktopApp::DesktopApp(const LaunchOptions& options) : parts_(std::make_unique<P
     p.notice = std::make_unique<NoticePresenter>([&p] { return p.model && p.model->preferences().showHUD; },
                                                  *p.directory, pickNoticeMode());
 
-    AppPlatform platform{*p.input,  *p.input,     p.frontmost, p.pages,        p.desktop->workspace(),
-                         *p.notice, p.permission, p.loginItem, p.localMonitor, *p.input};
+    AppPlatform platform{*p.sessionTap, *p.input,     p.frontmost, p.pages,        p.desktop->workspace(),
+                         *p.notice,     p.permission, p.loginItem, p.localMonitor, *p.input};
     p.model = std::make_unique<AppModel>(platform, AppStorage{}, systemClock());
     AppModel& model = *p.model;
 
@@ -147,8 +166,8 @@ DesktopApp::DesktopApp(const LaunchOptions& options) : parts_(std::make_unique<P
         p.model->setMasterEnabled(false);
     });
     QObject::connect(&model, &AppModel::masterEnabledChanged, &p.mainThread, [&p] {
-        if (p.model->masterEnabled() && p.input->isPaused()) {
-            p.input->resume();
+        if (p.model->masterEnabled()) {
+            p.sessionTap->resume();
         }
     });
 
