@@ -4,9 +4,9 @@
 
 namespace norvane {
 
-// The four kinds of input the engine sees. The values are the event type
-// numbers used throughout the system (and in traces).
-enum class EventType : std::uint8_t { keyDown = 10, keyUp = 11, otherMouseDown = 25, otherMouseUp = 26 };
+// The four kinds of input the engine sees: key presses and releases, and
+// presses and releases of the extra mouse buttons (never left or right).
+enum class EventType : std::uint8_t { keyDown, keyUp, otherMouseDown, otherMouseUp };
 
 // Marks every event this system synthesises (the four characters NVNE). An
 // event carrying it in `userData` is never remapped.
