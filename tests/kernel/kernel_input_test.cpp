@@ -236,10 +236,12 @@ TEST_F(KernelInput, LongSyntheticBurstGoesOutWithEveryRelease)
         }
     }
     input.postKeyEvents(burst);
-    const auto keys = outputKeys(200);
-    ASSERT_EQ(keys.size(), 200U);
-    EXPECT_EQ(keys.back(), (KeyChange{KEY_A, 0}));
-    EXPECT_FALSE(anyKeyDown(input.outputDevnode()));
+    // A reader of the output may fall behind a burst this long (the kernel
+    // keeps 128 events per reader); the device's own state may not.
+    EXPECT_FALSE(outputKeys(1).empty());
+    EXPECT_FALSE(anyKeyDown(input.outputDevnode())) << "a release of the burst was lost";
+    kb->tap(KEY_B);
+    EXPECT_EQ(outputKeys(2), (Keys{{KEY_B, 1}, {KEY_B, 0}}));
 }
 
 // Docks, switches and gaming gear expose dozens of event nodes: every one of

@@ -114,9 +114,15 @@ TEST_F(KernelTest, StuckMainThreadDelaysNoKey)
     waitGrabbed(*kb);
     const Figures idle = measure(*kb, *output, KEY_K, KEY_X, typed);
 
+    pump(); // the idle round's hand-offs
+    std::promise<void> entered;
     std::promise<void> release;
-    platform.executor.post([done = release.get_future().share()] { done.wait(); });
+    platform.executor.post([&entered, done = release.get_future().share()] {
+        entered.set_value();
+        done.wait();
+    });
     std::thread mainThread([&] { platform.executor.drain(); });
+    entered.get_future().wait();
     // Every press of f5 and every rewrite hands work to the stuck thread.
     for (int i = 0; i < 5; ++i) {
         kb->key(KEY_F5, 1);
