@@ -154,8 +154,12 @@ class InstalledTree(unittest.TestCase):
             self.assertIn(line, helper, "the packaged rule and the helper's rule differ")
         self.assertIn("uinput", self.path("/usr/lib/modules-load.d/norvane-uinput.conf").read_text().split())
         policy = ET.parse(self.path("/usr/share/polkit-1/actions/org.norvane.access.policy")).getroot()
-        exec_path = policy.find("action/annotate[@key='org.freedesktop.policykit.exec.path']")
-        self.assertEqual(exec_path.text, "/usr/libexec/norvane/norvane-access-helper")
+        for action in policy.findall("action"):
+            exec_path = action.find("annotate[@key='org.freedesktop.policykit.exec.path']")
+            self.assertEqual(exec_path.text, "/usr/libexec/norvane/norvane-access-helper")
+            # Only an administrator gives or takes the access.
+            self.assertEqual([action.findtext("defaults/" + k) for k in ("allow_any", "allow_inactive", "allow_active")],
+                             ["no", "no", "auth_admin_keep"], action.get("id"))
 
     def test_host_manifests(self):
         packed_id = self.packed_id()

@@ -9,6 +9,7 @@ int runSimulate(int argc, char** argv);
 int runBrowser(int argc, char** argv);
 int runDevices(int argc, char** argv);
 int runMonitor(int argc, char** argv);
+int runAccess(int argc, char** argv);
 
 inline constexpr int exitOK = 0;
 inline constexpr int exitFailure = 1;

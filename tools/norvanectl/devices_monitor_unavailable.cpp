@@ -1,4 +1,4 @@
-// Without the Linux platform layer there are no input devices to list.
+// Without the Linux platform layer there are no input devices to list or give access to.
 #include "commands.h"
 
 #include <cstdio>
@@ -14,6 +14,12 @@ int runDevices(int, char**)
 int runMonitor(int, char**)
 {
     std::fputs("norvanectl monitor: built without the Linux input layer\n", stderr);
+    return exitFailure;
+}
+
+int runAccess(int, char**)
+{
+    std::fputs("norvanectl access: built without the Linux input layer\n", stderr);
     return exitFailure;
 }
 

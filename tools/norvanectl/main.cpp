@@ -26,6 +26,10 @@ constexpr std::array commands = {
             norvane::ctl::runDevices},
     Command{"monitor", "", "print each key combination or mouse button as the engine sees it, until interrupted",
             norvane::ctl::runMonitor},
+    Command{"access", "grant|revoke",
+            "give the user at this seat access to keyboards, mice and /dev/uinput, or take it away (needs an "
+            "administrator)",
+            norvane::ctl::runAccess},
 };
 
 void printUsage(std::FILE* out)

@@ -59,7 +59,11 @@ TEST(AccessPackaging, RuleHelperAndCommandsAgree)
 
     const std::string policy = readText(packaging / "polkit" / "org.norvane.access.policy");
     EXPECT_NE(policy.find("/usr/libexec/norvane/norvane-access-helper"), std::string::npos);
-    EXPECT_NE(policy.find("<allow_active>yes</allow_active>"), std::string::npos);
+    // Granting and taking back need an administrator, for every action.
+    EXPECT_EQ(policy.find("<allow_active>yes"), std::string::npos);
+    EXPECT_EQ(policy.find("<allow_any>yes"), std::string::npos);
+    EXPECT_EQ(policy.find("<allow_inactive>yes"), std::string::npos);
+    EXPECT_NE(policy.find("<allow_active>auth_admin_keep</allow_active>"), std::string::npos);
 }
 
 struct TempDir {
