@@ -57,6 +57,9 @@ protected:
 
     void pump() { platform.executor.drain(); }
     [[nodiscard]] const Engine& engine() const noexcept { return engine_; }
+    // The engine as the input layer's handler, for starting the input again
+    // after a stop (as the app does when its login session returns).
+    [[nodiscard]] InputHandler& handler() noexcept { return engine_; }
 
     // Whether the input layer reads `device` (with a grab, when `grabbedOnly`).
     [[nodiscard]] bool read(const FakeDevice& device, bool grabbedOnly = false) const
