@@ -72,7 +72,7 @@ Flickable {
             }
             SettingsRow {
                 title: "输入设备权限"
-                caption: "读取键盘鼠标、发出改写后的按键必需；需管理员密码开启。开启后，本机任何用户在前台时都能读取此处输入的所有按键"
+                caption: "读取键盘鼠标、发出改写后的按键必需；需管理员密码开启。开启后本机每位用户都有此权限，其程序在切换用户后仍可能读到他人的按键"
                 Row {
                     objectName: "accessGranted"
                     visible: AppState.accessGranted
