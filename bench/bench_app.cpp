@@ -3,6 +3,7 @@
 // write, activity log).
 #include "app/app_model.h"
 #include "platform/sim/sim_platform.h"
+#include "sim_services.h"
 
 #include <QCoreApplication>
 #include <QTemporaryDir>
@@ -11,24 +12,6 @@
 
 namespace norvane {
 namespace {
-
-class NoPermission final : public AccessPermission {
-public:
-    [[nodiscard]] bool isTrusted() override { return true; }
-    void request(RequestDone done) override { done(std::nullopt); }
-};
-
-class NoLoginItem final : public LoginItem {
-public:
-    [[nodiscard]] bool isEnabled() override { return false; }
-    std::optional<std::string> setEnabled(bool /*enabled*/) override { return std::nullopt; }
-};
-
-class NoMonitor final : public PressMonitor {
-public:
-    std::optional<Token> add(Watch /*watch*/, Handler /*handler*/) override { return std::nullopt; }
-    void remove(Token /*token*/) override {}
-};
 
 // A model on the simulated platform, keeping its files in a temporary folder.
 struct Harness {
@@ -47,9 +30,9 @@ struct Harness {
 
     QTemporaryDir folder;
     sim::Platform sim;
-    NoPermission permission;
-    NoLoginItem loginItem;
-    NoMonitor monitor;
+    bench::GrantedAccess permission;
+    bench::NoLoginItem loginItem;
+    bench::NoMonitor monitor;
     std::unique_ptr<AppModel> model;
 };
 
@@ -116,14 +99,12 @@ void BM_CountsWrite(benchmark::State& state)
         defaults.countChanged(ids.back());
     }
     defaults.flushCounts(counts);
-    defaults.sync();
     std::size_t i = 0;
     for (auto _ : state) {
         const Uuid& id = ids[i++ % ids.size()];
         ++counts[id];
         defaults.countChanged(id);
         defaults.flushCounts(counts);
-        defaults.sync();
     }
 }
 BENCHMARK(BM_CountsWrite)->Arg(100)->Arg(10000)->Unit(benchmark::kMicrosecond);

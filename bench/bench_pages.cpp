@@ -6,6 +6,7 @@
 // - the activity page taking probe reports, drawn after every one.
 #include "app/app_model.h"
 #include "platform/sim/sim_platform.h"
+#include "sim_services.h"
 #include "ui/controls/register_controls.h"
 #include "ui/qml_types.h"
 #include "ui/state/activity_backend.h"
@@ -26,24 +27,6 @@
 
 namespace norvane {
 namespace {
-
-class Granted final : public AccessPermission {
-public:
-    [[nodiscard]] bool isTrusted() override { return true; }
-    void request(RequestDone done) override { done(std::nullopt); }
-};
-
-class NoLoginItem final : public LoginItem {
-public:
-    [[nodiscard]] bool isEnabled() override { return false; }
-    std::optional<std::string> setEnabled(bool /*enabled*/) override { return std::nullopt; }
-};
-
-class NoMonitor final : public PressMonitor {
-public:
-    std::optional<Token> add(Watch /*watch*/, Handler /*handler*/) override { return std::nullopt; }
-    void remove(Token /*token*/) override {}
-};
 
 class NoApps final : public ui::AppDirectory {
 public:
@@ -131,9 +114,9 @@ struct Pages {
 
     QTemporaryDir folder;
     sim::Platform sim;
-    Granted permission;
-    NoLoginItem loginItem;
-    NoMonitor monitor;
+    bench::GrantedAccess permission;
+    bench::NoLoginItem loginItem;
+    bench::NoMonitor monitor;
     NoApps apps;
     AppModel model;
     ui::AppState state;
