@@ -116,7 +116,7 @@ Item {
             font.pixelSize: 11
             color: Theme.secondary
             text: view.granted ? "一切就绪。进去之后可以从模板开始，也可以自己新建规则。"
-                               : "授权时系统可能会要求输入密码；授权完成后，这里会自动变成已开启。"
+                               : "授权需要管理员密码；授权完成后，这里会自动变成已开启。"
         }
 
         Button {
