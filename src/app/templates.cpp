@@ -133,6 +133,7 @@ RuleGroup macKeys(Workspace& workspace)
         }
     }
     std::vector<Mapping> mappings;
+    mappings.reserve(macHabits.size());
     for (const Habit& habit : macHabits) {
         mappings.push_back(keyMapping(habit.trigger, Action::keys(combo(habit.target)), std::string(habit.note)));
     }
