@@ -2,6 +2,7 @@
 
 #include <atomic>
 #include <gtest/gtest.h>
+#include <poll.h>
 #include <sys/eventfd.h>
 #include <unistd.h>
 
@@ -68,6 +69,25 @@ TEST(PollThread, RunsOnReadinessStopsWhileWaitingAndStartsAgain)
     EXPECT_TRUE(waitFor(calls, 4));
     thread.stop();
     EXPECT_EQ(calls.load(), 4);
+}
+
+// The input thread waits in an epoll loop of its own: it is handed the stop
+// descriptor to watch there.
+TEST(PollThread, ALoopOfItsOwnEndsWhenItsStopDescriptorIsReadable)
+{
+    std::atomic<int> rounds{0};
+    PollThread thread;
+    ASSERT_TRUE(thread.startLoop([&](int stopFd) {
+        pollfd stop{stopFd, POLLIN, 0};
+        while (::poll(&stop, 1, 5) == 0) {
+            ++rounds;
+        }
+    }));
+    EXPECT_TRUE(thread.running());
+    ::usleep(30000);
+    thread.stop();
+    EXPECT_FALSE(thread.running());
+    EXPECT_GT(rounds.load(), 0);
 }
 
 TEST(PollThread, SleepEndsEarlyWhenStopped)

@@ -11,10 +11,19 @@ bool PollThread::start(int fd, OnReady onReady, bool readyAtStart)
     if (thread_.joinable() || !onReady) {
         return false;
     }
-    stop_.clear();
     fd_ = fd;
+    return startLoop(
+        [this, onReady = std::move(onReady), readyAtStart](int /*stopFd*/) { run(onReady, readyAtStart); });
+}
+
+bool PollThread::startLoop(std::function<void(int stopFd)> loop)
+{
+    if (thread_.joinable() || !loop || stop_.fd() < 0) {
+        return false;
+    }
+    stop_.clear();
     try {
-        thread_ = std::thread([this, onReady = std::move(onReady), readyAtStart] { run(onReady, readyAtStart); });
+        thread_ = std::thread([loop = std::move(loop), stopFd = stop_.fd()] { loop(stopFd); });
     } catch (const std::system_error&) {
         return false;
     }

@@ -15,6 +15,7 @@ constexpr std::uint64_t tagWake = 1;
 constexpr std::uint64_t tagHotplug = 2;
 constexpr std::uint64_t tagSignal = 3;
 constexpr std::uint64_t tagLeds = 4;
+constexpr std::uint64_t tagStop = 5;
 
 bool watch(int epoll, int fd, std::uint64_t tag)
 {
@@ -84,14 +85,15 @@ bool InputLoop::open()
     return true;
 }
 
-void InputLoop::run()
+void InputLoop::run(int stopFd)
 {
     grabMice_ = grabMiceRequested_.load();
     reconcileAll();
     batch_.flush();
     publishDevices();
+    bool stopping = !watch(epoll_, stopFd, tagStop);
     epoll_event events[32];
-    while (!stopRequested_.load(std::memory_order_acquire)) {
+    while (!stopping) {
         const int n = ::epoll_wait(epoll_, events, 32, -1);
         if (n < 0) {
             if (errno == EINTR) {
@@ -101,6 +103,9 @@ void InputLoop::run()
         }
         for (int i = 0; i < n; ++i) {
             switch (events[i].data.u64) {
+            case tagStop:
+                stopping = true;
+                break;
             case tagWake:
                 onWake();
                 break;
@@ -133,12 +138,6 @@ void InputLoop::wake() noexcept
 {
     const std::uint64_t one = 1;
     [[maybe_unused]] const ssize_t n = ::write(wakeFd_, &one, sizeof one);
-}
-
-void InputLoop::requestStop() noexcept
-{
-    stopRequested_.store(true, std::memory_order_release);
-    wake();
 }
 
 void InputLoop::requestGrabMice(bool grab) noexcept

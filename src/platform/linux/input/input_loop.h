@@ -34,12 +34,11 @@ public:
     // Main thread, before run(): makes the output device, the hotplug
     // monitor and the wake-up descriptor and opens the devices present.
     bool open();
-    // Input thread: runs until requestStop(), then releases everything.
-    void run();
+    // Input thread: runs until `stopFd` is readable, then releases everything.
+    void run(int stopFd);
 
     // Any thread: have the input thread look at the queue and the requests.
     void wake() noexcept;
-    void requestStop() noexcept;
     void requestGrabMice(bool grab) noexcept;
     void requestResume() noexcept;
 
@@ -82,7 +81,6 @@ private:
     int epoll_ = -1;
     int wakeFd_ = -1;
 
-    std::atomic<bool> stopRequested_{false};
     std::atomic<bool> grabMiceRequested_{false};
     std::atomic<bool> resumeRequested_{false};
 

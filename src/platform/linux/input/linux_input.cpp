@@ -23,7 +23,7 @@ LinuxInput::~LinuxInput()
 
 bool LinuxInput::start(InputHandler& handler)
 {
-    if (thread_.joinable()) {
+    if (thread_.running()) {
         return true;
     }
     const InputAccess access = checkInputAccess(options_.inputDir, options_.uinputPath);
@@ -45,18 +45,19 @@ bool LinuxInput::start(InputHandler& handler)
         attached_ = true;
     }
     loop->requestGrabMice(grabMice_.load(std::memory_order_acquire));
+    if (!thread_.startLoop([raw = loop.get()](int stopFd) { raw->run(stopFd); })) {
+        return false;
+    }
     loop_ = std::move(loop);
-    thread_ = std::thread([loop = loop_.get()] { loop->run(); });
     return true;
 }
 
 void LinuxInput::stop()
 {
-    if (!thread_.joinable()) {
+    if (!thread_.running()) {
         return;
     }
-    loop_->requestStop();
-    thread_.join();
+    thread_.stop(); // the loop releases everything before it returns
     loop_.reset();
 }
 

@@ -3,6 +3,7 @@
 #include "platform/event_output.h"
 #include "platform/event_tap.h"
 #include "platform/executor.h"
+#include "platform/linux/common/poll_thread.h"
 #include "platform/linux/input/input_reports.h"
 #include "platform/press_monitor.h"
 #include "platform/spsc_ring.h"
@@ -14,7 +15,6 @@
 #include <memory>
 #include <span>
 #include <string>
-#include <thread>
 #include <unordered_map>
 #include <vector>
 
@@ -77,7 +77,7 @@ public:
     bool start(InputHandler& handler) override;
     // Releases every key and grab and ends the input thread. Main thread.
     void stop();
-    [[nodiscard]] bool isRunning() const noexcept { return thread_.joinable(); }
+    [[nodiscard]] bool isRunning() const noexcept { return thread_.running(); }
 
     // EventOutput. Main thread (any thread works); the events are written by
     // the input thread shortly after.
@@ -140,7 +140,7 @@ private:
     LinuxInputOptions options_;
     std::unique_ptr<OutputQueue> queue_;
     std::unique_ptr<InputLoop> loop_;
-    std::thread thread_;
+    PollThread thread_;
     std::atomic<bool> paused_{false};
     std::atomic<bool> grabMice_{false};
     std::atomic<int> watchers_{0};
