@@ -1,6 +1,7 @@
 // The desktop app end to end: the real norvane binary on a private X server
 // with a window manager and a private session bus, seen from outside the way
 // a panel and a person see it.
+#include "app_environment.h"
 #include "dbus_menu.h"
 #include "private_bus.h"
 #include "status_watcher.h"
@@ -100,21 +101,7 @@ protected:
     QProcess* startApp(const QStringList& args = {}, const QString& platform = "xcb")
     {
         auto process = std::make_unique<QProcess>();
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert("HOME", home_.path());
-        env.insert("XDG_CONFIG_HOME", home_.path() + "/config");
-        env.insert("XDG_RUNTIME_DIR", home_.path() + "/run");
-        env.insert("DISPLAY", QString::fromStdString(x_->display()));
-        env.insert("DBUS_SESSION_BUS_ADDRESS", bus_->address());
-        env.insert("QT_QPA_PLATFORM", platform);
-        if (platform == "offscreen") {
-            env.remove("DISPLAY");
-        }
-        env.remove("WAYLAND_DISPLAY");
-        // Memory errors still fail the app; leak reports do not: the X11
-        // platform plugin and the GL libraries it loads leave a few
-        // allocations at exit that are not ours (the unit tests check ours).
-        env.insert("ASAN_OPTIONS", "detect_leaks=0");
+        const QProcessEnvironment env = appEnvironment({home_.path(), x_->display(), bus_->address()}, platform);
         process->setProcessEnvironment(env);
         process->setProcessChannelMode(QProcess::ForwardedErrorChannel);
         process->start(QString::fromLatin1(appPath), args);

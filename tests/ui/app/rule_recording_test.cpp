@@ -4,6 +4,7 @@
 // screen reader finds them. The saved rule then runs in the engine
 // (norvanectl simulate).
 #include "accessible_tree.h"
+#include "app_environment.h"
 #include "private_bus.h"
 #include "synthetic_input.h"
 #include "x_session.h"
@@ -126,16 +127,8 @@ protected:
     void startApp(const QStringList& args)
     {
         app_ = std::make_unique<QProcess>();
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert("HOME", home_.path());
-        env.insert("XDG_CONFIG_HOME", home_.path() + "/config");
-        env.insert("XDG_RUNTIME_DIR", runDir());
-        env.insert("DISPLAY", QString::fromStdString(x_->display()));
-        env.insert("DBUS_SESSION_BUS_ADDRESS", bus_->address());
-        env.insert("QT_QPA_PLATFORM", "xcb");
+        QProcessEnvironment env = appEnvironment({home_.path(), x_->display(), bus_->address()});
         env.insert("QT_LINUX_ACCESSIBILITY_ALWAYS_ON", "1");
-        env.remove("WAYLAND_DISPLAY");
-        env.insert("ASAN_OPTIONS", "detect_leaks=0");
         app_->setProcessEnvironment(env);
         app_->setProcessChannelMode(QProcess::ForwardedErrorChannel);
         app_->start(QString::fromLatin1(NORVANE_APP_PATH), args);

@@ -1,0 +1,23 @@
+#pragma once
+
+#include <QProcessEnvironment>
+#include <QString>
+
+#include <string>
+
+namespace norvane::testing {
+
+// Where the app under test lives and whom it talks to: a home folder of its
+// own (config in home/config, runtime files in home/run), the private X
+// display and the private session bus.
+struct AppSession {
+    QString home;
+    std::string display;
+    QString busAddress;
+};
+
+// The environment the app under test runs in, on the Qt platform named
+// (`offscreen` leaves the display out).
+QProcessEnvironment appEnvironment(const AppSession& session, const QString& platform = QStringLiteral("xcb"));
+
+} // namespace norvane::testing
