@@ -1,5 +1,7 @@
 #include "app_environment.h"
 
+#include <gtest/gtest.h>
+
 namespace norvane::testing {
 
 QProcessEnvironment appEnvironment(const AppSession& session, const QString& platform)
@@ -20,6 +22,15 @@ QProcessEnvironment appEnvironment(const AppSession& session, const QString& pla
     // at exit that are not ours (the unit tests check ours).
     env.insert("ASAN_OPTIONS", "detect_leaks=0");
     return env;
+}
+
+void startDesktop(std::unique_ptr<XSession>& x, std::unique_ptr<PrivateBus>& bus)
+{
+    std::string error;
+    x = XSession::start({"openbox", "--sm-disable"}, "_NET_SUPPORTING_WM_CHECK", &error);
+    ASSERT_TRUE(x) << error;
+    bus = std::make_unique<PrivateBus>();
+    ASSERT_TRUE(bus->ok()) << "dbus-daemon did not start";
 }
 
 } // namespace norvane::testing

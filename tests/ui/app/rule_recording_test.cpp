@@ -58,14 +58,7 @@ QPoint centre(const AccessibleObject& object)
 
 class RuleRecordingTest : public ::testing::Test {
 protected:
-    static void SetUpTestSuite()
-    {
-        std::string error;
-        x_ = XSession::start({"openbox", "--sm-disable"}, "_NET_SUPPORTING_WM_CHECK", &error);
-        ASSERT_TRUE(x_) << error;
-        bus_ = std::make_unique<PrivateBus>();
-        ASSERT_TRUE(bus_->ok()) << "dbus-daemon did not start";
-    }
+    static void SetUpTestSuite() { startDesktop(x_, bus_); }
     static void TearDownTestSuite()
     {
         bus_.reset();

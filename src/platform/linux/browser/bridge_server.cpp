@@ -170,14 +170,14 @@ void BridgeServer::expireSilent()
         next = next ? std::min(*next, deadline) : deadline;
         ++it;
     }
-    itimerspec spec{};
+    itimerspec wake{};
     if (next) {
         const auto wait = std::chrono::duration_cast<std::chrono::nanoseconds>(*next - now).count();
         constexpr long long perSecond = 1'000'000'000;
-        spec.it_value.tv_sec = static_cast<time_t>(wait / perSecond);
-        spec.it_value.tv_nsec = static_cast<long>(std::max<long long>(wait % perSecond, 1));
+        wake.it_value.tv_sec = static_cast<time_t>(wait / perSecond);
+        wake.it_value.tv_nsec = static_cast<long>(std::max<long long>(wait % perSecond, 1));
     }
-    ::timerfd_settime(timer_, 0, &spec, nullptr); // all zero: disarmed
+    ::timerfd_settime(timer_, 0, &wake, nullptr); // all zero: disarmed
 }
 
 void BridgeServer::acceptAll()
