@@ -1,0 +1,35 @@
+#pragma once
+
+#include <optional>
+#include <string>
+
+using GDBusConnection = struct _GDBusConnection;
+
+namespace norvane {
+
+// What differs between desktop shells whose helper reports to ShellBus: how
+// the helper is started and stopped, and how windows are activated and
+// minimised. Called on the thread that owns the window system (start, stop,
+// shellRestarted on ShellBus's thread) or any thread (activate, minimize);
+// implementations keep their calls short (a few hundred ms at most).
+class ShellCommands {
+public:
+    virtual ~ShellCommands() = default;
+
+    // Human name for logs and `norvanectl desktop status` ("KDE Plasma").
+    [[nodiscard]] virtual std::string shellLabel() const = 0;
+    // The shell's well-known bus name (org.kde.KWin, org.gnome.Shell).
+    [[nodiscard]] virtual std::string shellBusName() const = 0;
+
+    // Makes the shell's helper run and report (load and run the KWin
+    // script; ask the GNOME extension to report again). Returns why it
+    // cannot, in words a user can act on.
+    virtual std::optional<std::string> startHelper(GDBusConnection* bus) = 0;
+    // Undoes startHelper when Norvane quits (unload the KWin script).
+    virtual void stopHelper(GDBusConnection* bus) = 0;
+
+    virtual bool activate(GDBusConnection* bus, const std::string& windowID) = 0;
+    virtual bool minimize(GDBusConnection* bus, const std::string& windowID) = 0;
+};
+
+} // namespace norvane
