@@ -14,6 +14,15 @@ namespace norvane {
 // implementations keep their calls short (a few hundred ms at most).
 class ShellCommands {
 public:
+    // Where the shell's helper stands, for `norvanectl desktop status` and
+    // the settings page.
+    struct HelperState {
+        bool installed = false; // on disk where the shell looks (always true for a script loaded at run time)
+        bool enabled = false;   // the shell is told to load it
+        bool loaded = false;    // running in the shell now
+        std::string detail;     // one plain sentence when something is missing (e.g. "loads after the next login")
+    };
+
     virtual ~ShellCommands() = default;
 
     // Human name for logs and `norvanectl desktop status` ("KDE Plasma").
@@ -27,6 +36,13 @@ public:
     virtual std::optional<std::string> startHelper(GDBusConnection* bus) = 0;
     // Undoes startHelper when Norvane quits (unload the KWin script).
     virtual void stopHelper(GDBusConnection* bus) = 0;
+
+    [[nodiscard]] virtual HelperState helperState(GDBusConnection* bus) = 0;
+    // Puts the helper where the shell finds it and enables it (GNOME: the
+    // user's extensions folder and enabled-extensions); removes it again.
+    // Nothing to do for a helper loaded at run time. The reason on failure.
+    virtual std::optional<std::string> install(GDBusConnection* bus) = 0;
+    virtual std::optional<std::string> uninstall(GDBusConnection* bus) = 0;
 
     virtual bool activate(GDBusConnection* bus, const std::string& windowID) = 0;
     virtual bool minimize(GDBusConnection* bus, const std::string& windowID) = 0;
