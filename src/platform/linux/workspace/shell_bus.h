@@ -21,13 +21,17 @@ namespace norvane {
 //                                              a window came to the front; id "" when none
 //   Windows(a(ssssibb) windows)                every window, most recently focused first:
 //                                              (id, appId, wmClass, title, pid, userFacing, minimized)
+//   WindowList(av windows)                     the same list as Windows, each window an av of
+//                                              those seven fields: the only form a KWin script
+//                                              can send (its callDBus turns every JS array into
+//                                              av); see shell_window_variants.h
 //   Status() -> (s shell, b present, b reporting, x msSinceLastReport)
 //                                              read-only, for `norvanectl desktop status`
 //
-// Hello, Activated and Windows are accepted only from the connection that
-// owns `shellName` (org.kde.KWin, org.gnome.Shell) at the time of the call;
-// any other caller gets org.freedesktop.DBus.Error.AccessDenied and changes
-// nothing, so no client can fake the window in front.
+// Hello, Activated, Windows and WindowList are accepted only from the
+// connection that owns `shellName` (org.kde.KWin, org.gnome.Shell) at the
+// time of the call; any other caller gets org.freedesktop.DBus.Error.AccessDenied
+// and changes nothing, so no client can fake the window in front.
 //
 // Everything runs on a thread of its own with its own GLib main context; the
 // listener is called there.
