@@ -64,13 +64,13 @@ public:
     void show(const Notice& /*notice*/) override {}
 };
 
-// A browser's address, answered from memory as the real snapshot does.
+// A browser's address, shared from memory as the real snapshot does.
 class FixedAddress final : public PageAddressSource {
 public:
-    [[nodiscard]] std::optional<std::string> currentURL(const std::string& /*appID*/) const override
-    {
-        return "https://docs.example.org/guide/index.html";
-    }
+    [[nodiscard]] PageAddress currentURL(const std::string& /*appID*/) const override { return address_; }
+
+private:
+    PageAddress address_ = std::make_shared<const std::string>("https://docs.example.org/guide/index.html");
 };
 
 constexpr Combo trigger{40, mod::control};

@@ -263,7 +263,7 @@ void Engine::drain()
             if (h.front) {
                 info.appID = h.front->appID;
             }
-            info.url = std::move(h.url);
+            info.url = copyOf(h.url);
             if (h.mapping) {
                 info.match = h.mapping->matchText();
             }

@@ -113,7 +113,7 @@ private:
         Trigger trigger = Trigger::mouse(0);
         const CompiledMapping* mapping = nullptr; // the rule that fired (none in a report that matched nothing)
         std::shared_ptr<const FrontApp> front;
-        std::optional<std::string> url; // for the report, read from a browser
+        PageAddress url; // for the report, read from a browser
         std::shared_ptr<const CompiledRules> retired;
     };
 

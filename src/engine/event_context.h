@@ -27,7 +27,7 @@ public:
 
     // The frontmost application's page address. The first call reads it (no
     // read at all without an application); later calls return the same answer.
-    const std::optional<std::string>& url()
+    const PageAddress& url()
     {
         if (!urlRead_) {
             urlRead_ = true;
@@ -48,7 +48,7 @@ private:
     std::shared_ptr<const FrontApp> front_;
     const PageAddressSource* pages_;
     bool urlRead_ = false;
-    std::optional<std::string> url_;
+    PageAddress url_;
 };
 
 } // namespace norvane

@@ -49,7 +49,7 @@ void EventOutput::postMediaKeyEvent(MediaKeyEvent event)
     journal_.add(std::move(e));
 }
 
-std::optional<std::string> PageAddresses::currentURL(const std::string& appID) const
+PageAddress PageAddresses::currentURL(const std::string& appID) const
 {
     Effect e;
     e.kind = Effect::Kind::readURL;
@@ -62,16 +62,27 @@ std::optional<std::string> PageAddresses::currentURL(const std::string& appID) c
     return any_;
 }
 
+namespace {
+
+PageAddress shared(std::optional<std::string> url)
+{
+    return url ? std::make_shared<const std::string>(std::move(*url)) : nullptr;
+}
+
+} // namespace
+
 void PageAddresses::setAddress(std::optional<std::string> url)
 {
+    auto address = shared(std::move(url));
     const std::lock_guard lock(mutex_);
-    any_ = std::move(url);
+    any_ = std::move(address);
 }
 
 void PageAddresses::setAddress(const std::string& appID, std::optional<std::string> url)
 {
+    auto address = shared(std::move(url));
     const std::lock_guard lock(mutex_);
-    perApp_[appID] = std::move(url);
+    perApp_[appID] = std::move(address);
 }
 
 std::optional<std::string> Workspace::installedLocation(const std::string& appID)

@@ -55,7 +55,7 @@ private:
 class PageAddresses final : public PageAddressSource {
 public:
     explicit PageAddresses(Journal& journal) : journal_(journal) {}
-    [[nodiscard]] std::optional<std::string> currentURL(const std::string& appID) const override;
+    [[nodiscard]] PageAddress currentURL(const std::string& appID) const override;
     // What every application answers unless it has its own address.
     void setAddress(std::optional<std::string> url);
     void setAddress(const std::string& appID, std::optional<std::string> url);
@@ -63,8 +63,8 @@ public:
 private:
     Journal& journal_;
     mutable std::mutex mutex_;
-    std::optional<std::string> any_;
-    std::map<std::string, std::optional<std::string>, std::less<>> perApp_;
+    PageAddress any_;
+    std::map<std::string, PageAddress, std::less<>> perApp_;
 };
 
 // Scripted installed and running applications; open and hide recorded.

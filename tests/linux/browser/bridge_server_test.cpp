@@ -115,7 +115,7 @@ struct BridgeServerTest : testing::Test {
     }
     bool urlIs(const std::string& app, std::optional<std::string> want)
     {
-        return eventually([&] { return cache.currentURL(app) == want; }, pump());
+        return eventually([&] { return copyOf(cache.currentURL(app)) == want; }, pump());
     }
 };
 

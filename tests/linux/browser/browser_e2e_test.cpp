@@ -92,7 +92,7 @@ protected:
 
     bool addressBecomes(const std::optional<std::string>& want)
     {
-        return test::eventually([&] { return cache.currentURL("chromium") == want; }, {}, 15s);
+        return test::eventually([&] { return copyOf(cache.currentURL("chromium")) == want; }, {}, 15s);
     }
 };
 
@@ -154,7 +154,7 @@ TEST_F(BrowserEndToEnd, TabsChangeTheCachedAddressAndAPageScopedRuleFollows)
     // card still learns the browser's last page.
     front.publish("org.gnome.TextEditor", 1);
     EXPECT_FALSE(ruleFires());
-    EXPECT_EQ(cache.currentURL("chromium"), base + "/gamma.html");
+    EXPECT_EQ(copyOf(cache.currentURL("chromium")), base + "/gamma.html");
     front.publish("chromium", browserPid);
 
     // `norvanectl browser status` sees the live bridge.

@@ -79,7 +79,7 @@ TEST_F(HostProcessTest, RelaysReportsFollowsTheAppAcrossRestartsAndEndsWithTheBr
     EXPECT_TRUE(isQuery(*query));
 
     ASSERT_TRUE(host.write(encodeFrame(reportJSON(PageReport{5, "https://docs.example/d/1"}))));
-    EXPECT_TRUE(eventually([&] { return cache.currentURL("the-test") == "https://docs.example/d/1"; }, pump()));
+    EXPECT_TRUE(eventually([&] { return copyOf(cache.currentURL("the-test")) == "https://docs.example/d/1"; }, pump()));
     ASSERT_TRUE(host.write(encodeFrame("not a report")));
 
     // The app quits and starts again: the host comes back on its own and the
@@ -92,7 +92,7 @@ TEST_F(HostProcessTest, RelaysReportsFollowsTheAppAcrossRestartsAndEndsWithTheBr
     ASSERT_TRUE(again);
     EXPECT_TRUE(isQuery(*again));
     ASSERT_TRUE(host.write(encodeFrame(reportJSON(PageReport{5, "https://docs.example/d/2"}))));
-    EXPECT_TRUE(eventually([&] { return cache.currentURL("the-test") == "https://docs.example/d/2"; }, pump()));
+    EXPECT_TRUE(eventually([&] { return copyOf(cache.currentURL("the-test")) == "https://docs.example/d/2"; }, pump()));
 
     // The browser closes the port.
     host.closeStdin();

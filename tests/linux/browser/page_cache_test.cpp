@@ -23,11 +23,11 @@ TEST_F(PageCacheTest, TheFrontmostBrowserProcessAnswersWithItsFocusedWindow)
     cache.report(2, PageReport{20, "https://other.example/"});
 
     front.publish("chromium", 100);
-    EXPECT_EQ(cache.currentURL("chromium"), "https://mail.example/");
+    EXPECT_EQ(copyOf(cache.currentURL("chromium")), "https://mail.example/");
     cache.report(1, PageReport{10, "https://docs.example/a"}); // window 10 focused again
-    EXPECT_EQ(cache.currentURL("chromium"), "https://docs.example/a");
+    EXPECT_EQ(copyOf(cache.currentURL("chromium")), "https://docs.example/a");
     front.publish("chromium", 200);
-    EXPECT_EQ(cache.currentURL("chromium"), "https://other.example/");
+    EXPECT_EQ(copyOf(cache.currentURL("chromium")), "https://other.example/");
 
     // A window the extension cannot see (a private one) has focus: no page,
     // rather than the page of a window behind it.
@@ -39,7 +39,7 @@ TEST_F(PageCacheTest, TheFrontmostBrowserProcessAnswersWithItsFocusedWindow)
     cache.report(1, PageReport{12, ""});
     EXPECT_FALSE(cache.currentURL("chromium"));
     cache.report(1, PageReport{12, "https://new.example/"});
-    EXPECT_EQ(cache.currentURL("chromium"), "https://new.example/");
+    EXPECT_EQ(copyOf(cache.currentURL("chromium")), "https://new.example/");
 
     cache.report(1, WindowClosed{12});
     EXPECT_FALSE(cache.currentURL("chromium"));
@@ -51,19 +51,34 @@ TEST_F(PageCacheTest, ABrowserNotInFrontAnswersWithTheLastPageItShowed)
     cache.report(1, PageReport{10, "https://docs.example/a"});
     cache.report(1, Unfocused{}); // the user went to Norvane's window
     front.publish("norvane", 555);
-    EXPECT_EQ(cache.currentURL("chromium"), "https://docs.example/a");
-    EXPECT_EQ(cache.currentURL("chromium-browser"), "https://docs.example/a");
+    EXPECT_EQ(copyOf(cache.currentURL("chromium")), "https://docs.example/a");
+    EXPECT_EQ(copyOf(cache.currentURL("chromium-browser")), "https://docs.example/a");
     EXPECT_FALSE(cache.currentURL("google-chrome"));
     EXPECT_FALSE(cache.currentURL("norvane"));
 
     // The most recently reporting process of that browser wins.
     cache.connected(2, 200, chromium);
     cache.report(2, PageReport{20, "https://other.example/"});
-    EXPECT_EQ(cache.currentURL("chromium"), "https://other.example/");
+    EXPECT_EQ(copyOf(cache.currentURL("chromium")), "https://other.example/");
 
     // Unknown pid of the frontmost window: judged by application.
     front.publish("chromium", 0);
-    EXPECT_EQ(cache.currentURL("chromium"), "https://other.example/");
+    EXPECT_EQ(copyOf(cache.currentURL("chromium")), "https://other.example/");
+}
+
+TEST_F(PageCacheTest, AnAddressReadOutlivesTheSnapshotsAfterIt)
+{
+    // The input thread may still hold an address while the bridge publishes
+    // new pages and the bridge goes away.
+    cache.connected(1, 100, chromium);
+    cache.report(1, PageReport{10, "https://docs.example/kept-while-read"});
+    front.publish("chromium", 100);
+    const auto held = cache.currentURL("chromium");
+    cache.report(1, PageReport{10, "https://docs.example/next"});
+    cache.disconnected(1);
+    EXPECT_FALSE(cache.currentURL("chromium"));
+    ASSERT_TRUE(held);
+    EXPECT_EQ(*held, "https://docs.example/kept-while-read");
 }
 
 TEST_F(PageCacheTest, WindowsBeyondTheCapForgetTheOldest)
@@ -78,7 +93,7 @@ TEST_F(PageCacheTest, WindowsBeyondTheCapForgetTheOldest)
     ASSERT_EQ(snap->browsers.size(), 1u);
     EXPECT_EQ(snap->browsers[0].windows, BrowserPageCache::maxWindows);
     front.publish("chromium", 100);
-    EXPECT_EQ(cache.currentURL("chromium"), "https://last.example/");
+    EXPECT_EQ(copyOf(cache.currentURL("chromium")), "https://last.example/");
     cache.report(1, PageReport{6, "https://w6.example/again"}); // recently used: kept
     EXPECT_EQ(cache.snapshot()->browsers[0].windows, BrowserPageCache::maxWindows);
 }
@@ -91,7 +106,7 @@ TEST_F(PageCacheTest, AddressesAreCutWhereTheExtensionCutsThem)
     cache.connected(1, 100, chromium);
     cache.report(1, PageReport{1, head + "页" + std::string(std::size_t{1} << 20, 'b')});
     front.publish("chromium", 100);
-    EXPECT_EQ(cache.currentURL("chromium"), head);
+    EXPECT_EQ(copyOf(cache.currentURL("chromium")), head);
 }
 
 } // namespace

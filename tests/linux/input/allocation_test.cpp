@@ -1,10 +1,12 @@
 // Passing input through, rewriting it and firing rules must not touch the
 // heap or take a lock on the input thread: it holds every keyboard while it
-// works. The real dispatcher drives the real engine; the rest of the
-// platform is simulated, and its "main thread" (this test, between rounds)
-// runs what the engine handed over.
+// works. The real dispatcher drives the real engine, which reads page
+// addresses from the browser bridge's real cache; the rest of the platform is
+// simulated, and its "main thread" (this test, between rounds) runs what the
+// engine handed over.
 #include "counting_new.h"
 #include "engine/engine.h"
+#include "platform/linux/browser/page_cache.h"
 #include "platform/linux/input/dispatcher.h"
 #include "platform/sim/sim_platform.h"
 
@@ -47,14 +49,21 @@ std::vector<RuleGroup> rules()
                             Action::sendKeys(std::string("org.gnome.gedit"), Combo{1, mod::command})); // f6
     g.mappings.emplace_back(Trigger::key(Combo{98, 0}), Action::openApp(std::string("firefox")));      // f7
     g.mappings.emplace_back(Trigger::mouse(2), Action::media(MediaKey::next));
-    return {g};
+    // Only on some pages of the browser in front: one keyword that does not
+    // match the page, one that does.
+    RuleGroup pages("文档页", Scope{ScopeMode::only, {"firefox"}, {"mail.", "DOCS.example"}}, {});
+    pages.mappings.emplace_back(Trigger::key(Combo{100, 0}), Action::media(MediaKey::volumeUp)); // f8
+    return {g, pages};
 }
+
+constexpr int browserPid = 4242;
 
 struct Rig {
     sim::Platform platform;
+    bridge::BrowserPageCache pages{platform.frontmost};
     EngineSwitches switches;
     CountingListener listener;
-    Engine engine{EngineServices{platform.tap, platform.output, platform.frontmost, platform.pages, platform.workspace,
+    Engine engine{EngineServices{platform.tap, platform.output, platform.frontmost, pages, platform.workspace,
                                  platform.notifier, platform.executor, switches, listener}};
     CountingSink sink;
     OutputBatch batch{sink};
@@ -67,7 +76,11 @@ struct Rig {
     {
         platform.workspace.setInstalled({"firefox", "org.gnome.gedit"});
         platform.workspace.setRunning({"org.gnome.gedit"});
-        platform.setFrontmost("org.gnome.Terminal");
+        // A browser in front, its bridge reporting the page; the probe reads
+        // the address for every press.
+        platform.frontmost.publish(std::string("firefox"), browserPid);
+        pages.connected(1, browserPid, "/usr/lib/firefox/firefox");
+        pages.report(1, bridge::PageReport{7, "https://docs.example.org/guide/index.html?q=a-long-query"});
         engine.compile(rules());
         dispatcher.setForwarding(kb, true);
         dispatcher.setForwarding(mouse, true);
@@ -106,7 +119,7 @@ TEST(InputThreadAllocation, PassThroughRewriteAndFiredRulesNeitherAllocateNorLoc
             rig.key(KEY_K, 2);
             rig.key(KEY_K, 0);
             rig.key(KEY_LEFTCTRL, 0);
-            for (const int code : {KEY_F5, KEY_F6, KEY_F7}) { // media, sendKeys, openApp
+            for (const int code : {KEY_F5, KEY_F6, KEY_F7, KEY_F8}) { // media, sendKeys, openApp, page keyword
                 rig.key(code, 1);
                 rig.key(code, 0);
             }
@@ -125,8 +138,8 @@ TEST(InputThreadAllocation, PassThroughRewriteAndFiredRulesNeitherAllocateNorLoc
     EXPECT_EQ(locks, 0U);
     // Every fired rule reached the main thread: its hit, and a probe report
     // for every press (a plain key too).
-    EXPECT_EQ(rig.listener.hits, rounds * 5);
-    EXPECT_EQ(rig.listener.probes, 1 + rounds * 6);
+    EXPECT_EQ(rig.listener.hits, rounds * 6);
+    EXPECT_EQ(rig.listener.probes, 1 + rounds * 7);
     EXPECT_GT(rig.sink.written, 10000U);
 }
 

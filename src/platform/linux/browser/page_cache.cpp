@@ -39,22 +39,26 @@ BrowserPageCache::BrowserPageCache(const FrontmostSource& frontmost) : frontmost
     published_.store(std::make_shared<const PageSnapshot>(), std::memory_order_release);
 }
 
-std::optional<std::string> BrowserPageCache::currentURL(const std::string& appID) const
+PageAddress BrowserPageCache::currentURL(const std::string& appID) const
 {
-    const auto snap = snapshot();
+    auto snap = snapshot();
     if (!snap || snap->browsers.empty()) {
-        return std::nullopt;
+        return nullptr;
     }
+    // The answer points into the snapshot and keeps it alive.
+    const auto shared = [&snap](const std::optional<std::string>& url) {
+        return url ? PageAddress(snap, &*url) : nullptr;
+    };
     if (const auto front = frontmost_.frontmost(); front && front->appID == appID && front->pid > 0) {
         const auto pid = front->pid;
         if (const auto* b = mostRecent(*snap, [pid](const BrowserPage& p) { return p.pid == pid; })) {
-            return b->focusedURL;
+            return shared(b->focusedURL);
         }
     }
     const auto* b = mostRecent(*snap, [&appID](const BrowserPage& p) {
         return std::find(p.appIDs.begin(), p.appIDs.end(), appID) != p.appIDs.end();
     });
-    return b != nullptr ? b->lastURL : std::nullopt;
+    return b != nullptr ? shared(b->lastURL) : nullptr;
 }
 
 std::vector<BridgeInfo> BrowserPageCache::status() const

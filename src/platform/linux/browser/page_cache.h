@@ -50,7 +50,8 @@ public:
     // case (the scope card asking about the browser the user just left, or a
     // frontmost window whose pid is unknown): the last page of the most
     // recently reporting bridge known by `appID`. None without a live bridge.
-    [[nodiscard]] std::optional<std::string> currentURL(const std::string& appID) const override;
+    // The address shares the snapshot it was read from.
+    [[nodiscard]] PageAddress currentURL(const std::string& appID) const override;
 
     [[nodiscard]] std::shared_ptr<const PageSnapshot> snapshot() const
     {
