@@ -8,7 +8,7 @@
 #include <optional>
 #include <string>
 
-using GDBusConnection = struct _GDBusConnection;
+using GDBusConnection = struct _GDBusConnection; // NOLINT(bugprone-reserved-identifier): GLib names it so
 
 namespace norvane {
 
