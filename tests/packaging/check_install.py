@@ -21,6 +21,7 @@ PREFIX = "/usr"
 FIXED_ID = "kmcamenccoafgkmmbfipdcmgbkibidoa"  # from the extension's manifest key
 HOST = "/usr/libexec/norvane/norvane-browser-host"
 CRX = "/usr/share/norvane/norvane-bridge.crx"
+KWIN_SCRIPT = "/usr/share/norvane/kwin/reporter.js"  # where KWinShell looks beside bin/
 CHROMIUM_HOST_DIRS = [
     "/usr/share/norvane/native-messaging-hosts",
     "/etc/chromium/native-messaging-hosts",
@@ -102,6 +103,7 @@ class InstalledTree(unittest.TestCase):
             "/usr/share/polkit-1/actions/org.norvane.access.policy",
             "/usr/share/norvane/browser-extension/manifest.json",
             "/usr/share/norvane/browser-extension/background.js",
+            KWIN_SCRIPT,
             CRX,
             "/usr/lib/mozilla/native-messaging-hosts/app.norvane.bridge.json",
             "/usr/share/mozilla/extensions/{ec8030f7-c20a-464f-9b0e-13a3a9e97384}/bridge@norvane.app.xpi",
