@@ -19,6 +19,7 @@ TEST(Session, ChosenFromTheEnvironment)
         std::map<std::string, std::string> env;
         Kind kind;
         std::string address;
+        std::string display = {}; // where a shell's session falls back to
     };
     const Case cases[] = {
         {{{"DISPLAY", ":0"}}, Kind::x11, ":0"},
@@ -34,14 +35,31 @@ TEST(Session, ChosenFromTheEnvironment)
         {{{"DISPLAY", ":0"}, {"WAYLAND_DISPLAY", "wayland-0"}}, Kind::unsupported, ""},
         {{{"DISPLAY", ":1"}, {"XDG_SESSION_TYPE", "wayland"}}, Kind::unsupported, ""},
         {{}, Kind::unsupported, ""},
+        // KDE and GNOME report through their shells, on Wayland and X11 alike;
+        // only an X11 session has a display to fall back to.
+        {{{"XDG_CURRENT_DESKTOP", "KDE"}, {"WAYLAND_DISPLAY", "wayland-0"}, {"DISPLAY", ":0"}}, Kind::kde, ""},
+        {{{"XDG_CURRENT_DESKTOP", "KDE"}, {"DISPLAY", ":0"}}, Kind::kde, "", ":0"},
+        {{{"XDG_CURRENT_DESKTOP", "ubuntu:GNOME"}, {"XDG_SESSION_TYPE", "wayland"}, {"DISPLAY", ":1"}},
+         Kind::gnome,
+         ""},
+        {{{"XDG_CURRENT_DESKTOP", "GNOME"}, {"DISPLAY", ":1"}}, Kind::gnome, "", ":1"},
+        {{{"XDG_CURRENT_DESKTOP", "XFCE"}, {"DISPLAY", ":0"}}, Kind::x11, ":0"},
+        // A compositor of its own with a borrowed desktop name is still itself.
+        {{{"XDG_CURRENT_DESKTOP", "KDE"}, {"SWAYSOCK", "/run/sway"}, {"WAYLAND_DISPLAY", "wayland-1"}},
+         Kind::sway,
+         "/run/sway"},
     };
     for (const auto& c : cases) {
         const auto session = detectSession([&](const char* name) -> const char* {
             const auto it = c.env.find(name);
             return it == c.env.end() ? nullptr : it->second.c_str();
         });
-        EXPECT_EQ(session.kind, c.kind) << c.address;
-        EXPECT_EQ(session.address, c.address);
+        const auto desktop = c.env.count("XDG_CURRENT_DESKTOP") ? c.env.at("XDG_CURRENT_DESKTOP") : c.address;
+        EXPECT_EQ(session.kind, c.kind) << desktop;
+        EXPECT_EQ(session.address, c.address) << desktop;
+        if (c.kind == Kind::kde || c.kind == Kind::gnome) {
+            EXPECT_EQ(session.display, c.display) << desktop;
+        }
     }
     std::filesystem::remove_all(runtime);
 }

@@ -1,5 +1,9 @@
 #include "platform/linux/workspace/linux_desktop.h"
 
+#include "platform/linux/workspace/x11_window_system.h"
+
+#include <cstdio>
+
 namespace norvane {
 
 LinuxDesktop::LinuxDesktop(FrontmostSnapshot& snapshot, Options options)
@@ -18,9 +22,30 @@ LinuxDesktop::~LinuxDesktop()
 
 std::optional<std::string> LinuxDesktop::start()
 {
-    if (!windows_) {
-        return std::string("following the window in front is not supported on this desktop");
+    using Kind = DesktopSession::Kind;
+    const bool shell = session_.kind == Kind::kde || session_.kind == Kind::gnome;
+    std::optional<std::string> failure;
+    if (windows_) {
+        failure = windows_->start();
+    } else if (shell) {
+        failure = "Norvane has no helper for " + sessionLabel(session_.kind) + " yet";
+    } else {
+        failure = "following the window in front is not supported on this desktop";
     }
+    if (!failure || !shell || session_.display.empty()) {
+        return failure;
+    }
+    // The shell cannot tell us, but its X server can: every window of an X11
+    // session is an X client.
+    fallbackReason_ = *failure;
+    if (windows_) {
+        windows_->stop();
+    }
+    workspace_.reset();
+    windows_ = std::make_unique<X11WindowSystem>(session_.display, index_, tracker_);
+    workspace_ = std::make_unique<LinuxWorkspace>(*catalog_, windows_.get());
+    std::fprintf(stderr, "norvane: following the window in front through the X display %s, since %s\n",
+                 session_.display.c_str(), fallbackReason_.c_str());
     return windows_->start();
 }
 

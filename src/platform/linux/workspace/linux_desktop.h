@@ -32,8 +32,16 @@ public:
 
     // Starts following focus. Returns why it cannot (an unsupported desktop
     // or an unreachable window manager); the catalog and launching work
-    // regardless, and nothing then counts as running.
+    // regardless, and nothing then counts as running. On KDE or GNOME under
+    // X11, when the shell's helper cannot report, the X display is followed
+    // instead: windows() and workspace() are then new objects, so take them
+    // after start().
     std::optional<std::string> start();
+
+    [[nodiscard]] const DesktopSession& session() const noexcept { return session_; }
+    // Why the shell's own helper is not used (the X display is followed
+    // instead); empty when it is, or when the desktop has none.
+    [[nodiscard]] const std::string& fallbackReason() const noexcept { return fallbackReason_; }
 
     [[nodiscard]] const std::shared_ptr<AppCatalog>& catalog() noexcept { return catalog_; }
     [[nodiscard]] Workspace& workspace() noexcept { return *workspace_; }
@@ -52,6 +60,7 @@ private:
     FocusTracker tracker_;
     std::unique_ptr<WindowSystem> windows_;
     std::unique_ptr<LinuxWorkspace> workspace_;
+    std::string fallbackReason_;
 };
 
 } // namespace norvane

@@ -2,6 +2,8 @@
 
 #include "platform/linux/workspace/hyprland_window_system.h"
 #include "platform/linux/workspace/i3_window_system.h"
+#include "platform/linux/workspace/shell_commands_factory.h"
+#include "platform/linux/workspace/shell_window_system.h"
 #include "platform/linux/workspace/x11_window_system.h"
 
 #include <cstdlib>
@@ -15,6 +17,24 @@ std::string var(const std::function<const char*(const char*)>& getenv, const cha
 {
     const char* value = getenv(name);
     return value ? std::string(value) : std::string();
+}
+
+// XDG_CURRENT_DESKTOP is a colon-separated list, most specific first
+// ("ubuntu:GNOME"); KDE Plasma names itself "KDE".
+std::optional<DesktopSession::Kind> shellDesktop(std::string_view desktops)
+{
+    while (!desktops.empty()) {
+        const auto colon = desktops.find(':');
+        const auto name = asciiLower(desktops.substr(0, colon));
+        if (name == "kde") {
+            return DesktopSession::Kind::kde;
+        }
+        if (name == "gnome") {
+            return DesktopSession::Kind::gnome;
+        }
+        desktops = colon == std::string_view::npos ? std::string_view() : desktops.substr(colon + 1);
+    }
+    return std::nullopt;
 }
 
 } // namespace
@@ -40,6 +60,10 @@ DesktopSession detectSession(const std::function<const char*(const char*)>& gete
         return {Kind::i3, std::move(sock), display};
     }
     const bool wayland = !var(getenv, "WAYLAND_DISPLAY").empty() || var(getenv, "XDG_SESSION_TYPE") == "wayland";
+    if (const auto shell = shellDesktop(var(getenv, "XDG_CURRENT_DESKTOP"))) {
+        // On Wayland the X display is XWayland's: no place to fall back to.
+        return {*shell, {}, wayland ? std::string() : display};
+    }
     if (wayland || display.empty()) {
         return {Kind::unsupported, {}, {}};
     }
@@ -65,10 +89,38 @@ std::unique_ptr<WindowSystem> makeWindowSystem(const DesktopSession& session, De
         return std::make_unique<I3WindowSystem>(session.address, entries, tracker, std::nullopt);
     case Kind::hyprland:
         return std::make_unique<HyprlandWindowSystem>(session.address, entries, tracker);
+    case Kind::kde:
+    case Kind::gnome:
+        if (auto commands = makeShellCommands(session.kind)) {
+            return std::make_unique<ShellWindowSystem>(std::move(commands), entries, tracker, session.address);
+        }
+        break;
     case Kind::unsupported:
         break;
     }
     return nullptr;
+}
+
+std::string sessionLabel(DesktopSession::Kind kind)
+{
+    using Kind = DesktopSession::Kind;
+    switch (kind) {
+    case Kind::x11:
+        return "X11";
+    case Kind::i3:
+        return "i3";
+    case Kind::sway:
+        return "sway";
+    case Kind::hyprland:
+        return "Hyprland";
+    case Kind::kde:
+        return "KDE Plasma";
+    case Kind::gnome:
+        return "GNOME";
+    case Kind::unsupported:
+        break;
+    }
+    return "an unsupported desktop";
 }
 
 } // namespace norvane

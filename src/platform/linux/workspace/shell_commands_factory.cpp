@@ -1,0 +1,22 @@
+#include "platform/linux/workspace/shell_commands_factory.h"
+
+namespace norvane {
+
+std::unique_ptr<ShellCommands> makeShellCommands(DesktopSession::Kind kind)
+{
+    using Kind = DesktopSession::Kind;
+    switch (kind) {
+    // One case per shell whose helper reports to ShellBus:
+    //   case Kind::kde: return std::make_unique<KWinShell>();
+    case Kind::x11:
+    case Kind::i3:
+    case Kind::sway:
+    case Kind::hyprland:
+    case Kind::unsupported:
+    default:
+        break;
+    }
+    return nullptr;
+}
+
+} // namespace norvane

@@ -1,0 +1,14 @@
+#pragma once
+
+#include "platform/linux/workspace/session.h"
+#include "platform/linux/workspace/shell_commands.h"
+
+#include <memory>
+
+namespace norvane {
+
+// The commands for a desktop whose shell reports through its own helper;
+// nullptr for every other kind of session.
+std::unique_ptr<ShellCommands> makeShellCommands(DesktopSession::Kind kind);
+
+} // namespace norvane
