@@ -22,6 +22,9 @@ FIXED_ID = "kmcamenccoafgkmmbfipdcmgbkibidoa"  # from the extension's manifest k
 HOST = "/usr/libexec/norvane/norvane-browser-host"
 CRX = "/usr/share/norvane/norvane-bridge.crx"
 KWIN_SCRIPT = "/usr/share/norvane/kwin/reporter.js"  # where KWinShell looks beside bin/
+# The GNOME Shell extension's sources, where GnomeShell looks beside bin/.
+GNOME_EXTENSION_FILES = ["/usr/share/norvane/gnome-shell/" + name for name in
+                         ("metadata.json", "reporter.js", "extension-legacy.js", "extension-module.js")]
 CHROMIUM_HOST_DIRS = [
     "/usr/share/norvane/native-messaging-hosts",
     "/etc/chromium/native-messaging-hosts",
@@ -104,6 +107,7 @@ class InstalledTree(unittest.TestCase):
             "/usr/share/norvane/browser-extension/manifest.json",
             "/usr/share/norvane/browser-extension/background.js",
             KWIN_SCRIPT,
+            *GNOME_EXTENSION_FILES,
             CRX,
             "/usr/lib/mozilla/native-messaging-hosts/app.norvane.bridge.json",
             "/usr/share/mozilla/extensions/{ec8030f7-c20a-464f-9b0e-13a3a9e97384}/bridge@norvane.app.xpi",
