@@ -10,6 +10,7 @@ int runBrowser(int argc, char** argv);
 int runDevices(int argc, char** argv);
 int runMonitor(int argc, char** argv);
 int runAccess(int argc, char** argv);
+int runDesktop(int argc, char** argv);
 
 inline constexpr int exitOK = 0;
 inline constexpr int exitFailure = 1;

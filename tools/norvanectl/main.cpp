@@ -30,6 +30,10 @@ constexpr std::array commands = {
             "give the user at this seat access to keyboards, mice and /dev/uinput, or take it away (needs an "
             "administrator)",
             norvane::ctl::runAccess},
+    Command{"desktop", "status|install|uninstall",
+            "show how Norvane follows the window in front on this desktop; on KDE Plasma and GNOME put its helper "
+            "in the shell, or take it out",
+            norvane::ctl::runDesktop},
 };
 
 void printUsage(std::FILE* out)

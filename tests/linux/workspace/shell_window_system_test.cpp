@@ -1,4 +1,5 @@
 #include "platform/linux/workspace/shell_bus.h"
+#include "platform/linux/workspace/shell_helper_control.h"
 #include "platform/linux/workspace/shell_window_system.h"
 #include "session_bus.h"
 
@@ -65,7 +66,7 @@ public:
         const std::lock_guard guard(log_.lock);
         ++log_.stops;
     }
-    HelperState helperState(GDBusConnection*) override { return {}; }
+    HelperState helperState(GDBusConnection* bus) override { return {true, true, bus != nullptr, bus ? "" : "no bus"}; }
     std::optional<std::string> install(GDBusConnection*) override { return std::nullopt; }
     std::optional<std::string> uninstall(GDBusConnection*) override { return std::nullopt; }
     bool activate(GDBusConnection*, const std::string& windowID) override
@@ -336,6 +337,49 @@ TEST_F(ShellWindowSystemTest, StopIsPromptAndLeavesNothingBehind)
         EXPECT_EQ(threadCount(), threads);
     }
     EXPECT_EQ(log.stops, 4);
+}
+
+TEST_F(ShellWindowSystemTest, ControlAsksTheRunningNorvaneHowReportsStand)
+{
+    FakeCommands::Log controlLog;
+    ShellHelperControl control(std::make_unique<FakeCommands>(controlLog), bus.address());
+    EXPECT_EQ(control.shellLabel(), "Example Shell");
+    const auto state = control.state();
+    EXPECT_EQ(state.error, "");
+    EXPECT_TRUE(state.helper.loaded) << "the helper is asked over a live connection";
+    EXPECT_EQ(control.runningStatus(), std::nullopt) << "no Norvane yet";
+
+    auto windows = make();
+    ASSERT_EQ(windows->start(), std::nullopt);
+    auto status = control.runningStatus();
+    ASSERT_TRUE(status.has_value());
+    EXPECT_EQ(status->shell, shellName);
+    EXPECT_TRUE(status->present);
+    EXPECT_FALSE(status->reporting);
+    EXPECT_EQ(status->msSinceLastReport, -1);
+
+    EXPECT_EQ(shell->hello(), "");
+    status = control.runningStatus();
+    ASSERT_TRUE(status.has_value());
+    EXPECT_TRUE(status->reporting);
+
+    // A new shell has not reported yet, whatever the old one did.
+    ASSERT_TRUE(shell->release(shellName));
+    BusClient restarted(bus.address());
+    ASSERT_TRUE(restarted.own(shellName));
+    ASSERT_TRUE(log.waitForStarts(2));
+    status = control.runningStatus();
+    ASSERT_TRUE(status.has_value());
+    EXPECT_TRUE(status->present);
+    EXPECT_FALSE(status->reporting);
+    EXPECT_GE(status->msSinceLastReport, 0);
+
+    windows->stop();
+    EXPECT_EQ(control.runningStatus(), std::nullopt);
+
+    ShellHelperControl none(DesktopSession::Kind::x11, bus.address());
+    EXPECT_FALSE(none.hasHelper());
+    EXPECT_TRUE(none.install().has_value());
 }
 
 } // namespace
