@@ -10,6 +10,7 @@
 #include <gio/gio.h>
 #include <glib/gstdio.h>
 #include <memory>
+#include <string_view>
 #include <thread>
 
 namespace norvane {
@@ -330,8 +331,9 @@ bool KWinShell::runCommand(GDBusConnection* bus, Command command, const std::str
     }
     const std::string path = *folder + "/command.js";
     const auto script = commandScript(*literal, command == Command::activate);
+    // Read once and deleted at once: no need to make it durable.
     if (!g_file_set_contents_full(path.c_str(), script.data(), static_cast<gssize>(script.size()),
-                                  G_FILE_SET_CONTENTS_CONSISTENT, 0600, nullptr)) {
+                                  G_FILE_SET_CONTENTS_NONE, 0600, nullptr)) {
         return false;
     }
     // KWin has run the script when run() answers, so it can go at once.

@@ -1,5 +1,7 @@
 #include "platform/linux/workspace/shell_commands_factory.h"
 
+#include "platform/linux/workspace/kwin_shell.h"
+
 namespace norvane {
 
 std::unique_ptr<ShellCommands> makeShellCommands(DesktopSession::Kind kind)
@@ -7,7 +9,8 @@ std::unique_ptr<ShellCommands> makeShellCommands(DesktopSession::Kind kind)
     using Kind = DesktopSession::Kind;
     switch (kind) {
     // One case per shell whose helper reports to ShellBus:
-    //   case Kind::kde: return std::make_unique<KWinShell>();
+    case Kind::kde:
+        return std::make_unique<KWinShell>();
     case Kind::x11:
     case Kind::i3:
     case Kind::sway:
