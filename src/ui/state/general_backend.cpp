@@ -24,6 +24,7 @@ const QString exportFailedMessage = QStringLiteral("导出失败：");
 const QString reloadedMessage = QStringLiteral("已重新载入");
 const QString revealFailedMessage = QStringLiteral("没有能打开的文件管理器，配置文件在 ");
 const QString registerFailedMessage = QStringLiteral("登记失败：");
+const QString installFailedMessage = QStringLiteral("安装失败：");
 
 QString text(const std::string& s)
 {
@@ -57,6 +58,44 @@ QString extensionHelp(const BrowserStatus& browser, const std::string& extension
         .arg(text(browser.name), folder);
 }
 
+struct TrackingText {
+    QString text;
+    bool good = false;
+};
+
+// What the window-tracking row says about the shell helper.
+TrackingText trackingText(const WindowTrackingStatus& s)
+{
+    const bool gnome = s.shell == WindowTrackingStatus::Shell::gnome;
+    if (s.reporting) {
+        return {QStringLiteral("正在跟踪前台应用"), true};
+    }
+    const QString viaX11 = QStringLiteral("，暂时通过 X11 跟踪前台应用");
+    if (!gnome) {
+        if (!s.installed) {
+            return {QStringLiteral("缺少 KWin 脚本，请重新安装岚枢")};
+        }
+        if (s.loaded) {
+            return {QStringLiteral("KWin 脚本已载入")};
+        }
+        return {QStringLiteral("KWin 脚本未载入") + (s.followsX11 ? viaX11 : QStringLiteral("，重启岚枢后再试"))};
+    }
+    QString text;
+    if (s.loaded) {
+        text = QStringLiteral("GNOME Shell 扩展已载入");
+    } else if (!s.installed) {
+        text = QStringLiteral("未安装 GNOME Shell 扩展，认不出前台应用");
+    } else if (!s.enabled) {
+        text = QStringLiteral("GNOME Shell 扩展已装好，尚未启用");
+    } else {
+        text = QStringLiteral("GNOME Shell 扩展已装好，下次登录后生效");
+    }
+    if (s.followsX11 && !s.loaded) {
+        text += viaX11;
+    }
+    return {text};
+}
+
 } // namespace
 
 QString buildVersion()
@@ -87,7 +126,8 @@ QString installedAppIcon()
 GeneralBackend::GeneralBackend(AppModel& model, GeneralServices services, QObject* parent)
     : QObject(parent), model_(model), services_(services),
       version_(services.version.trimmed().isEmpty() ? QStringLiteral("dev") : services.version.trimmed()),
-      iconSource_(services.iconSource), launchAtLogin_(model.launchAtLogin()), browsers_(services.browsers.browsers())
+      iconSource_(services.iconSource), launchAtLogin_(model.launchAtLogin()), browsers_(services.browsers.browsers()),
+      tracking_(services.windowTracking ? services.windowTracking->status() : WindowTrackingStatus{})
 {
     connect(&model_, &AppModel::preferencesChanged, this, &GeneralBackend::showHUDChanged);
     connect(&model_, &AppModel::loadErrorChanged, this, &GeneralBackend::messageChanged);
@@ -153,6 +193,24 @@ QVariantList GeneralBackend::browsers() const
     return list;
 }
 
+QVariantMap GeneralBackend::windowTracking() const
+{
+    if (tracking_.shell == WindowTrackingStatus::Shell::none) {
+        return {{QStringLiteral("shown"), false}};
+    }
+    const auto said = trackingText(tracking_);
+    const QString helper = tracking_.shell == WindowTrackingStatus::Shell::gnome
+                               ? QStringLiteral("GNOME 上由岚枢的 GNOME Shell 扩展告知")
+                               : QStringLiteral("KDE Plasma 上由岚枢的 KWin 脚本告知");
+    return {
+        {QStringLiteral("shown"), true},
+        {QStringLiteral("caption"), QStringLiteral("按应用生效的规则要知道前台是哪个应用：") + helper},
+        {QStringLiteral("text"), said.text},
+        {QStringLiteral("good"), said.good},
+        {QStringLiteral("canInstall"), tracking_.installHelps()},
+    };
+}
+
 QString GeneralBackend::aboutLine() const
 {
     return QStringLiteral("Norvane · 版本 ") + version_ + QStringLiteral(" · 按应用、按网页的快捷键映射");
@@ -166,6 +224,7 @@ void GeneralBackend::pageOpened()
         emit launchAtLoginChanged();
     }
     refreshBrowsers();
+    refreshWindowTracking();
 }
 
 void GeneralBackend::revealConfig()
@@ -255,6 +314,32 @@ void GeneralBackend::registerBrowser(const QString& appId)
                    false);
     }
     refreshBrowsers();
+}
+
+void GeneralBackend::refreshWindowTracking()
+{
+    if (!services_.windowTracking) {
+        return;
+    }
+    auto now = services_.windowTracking->status();
+    if (now != tracking_) {
+        tracking_ = std::move(now);
+        emit windowTrackingChanged();
+    }
+}
+
+void GeneralBackend::installWindowTracking()
+{
+    if (!services_.windowTracking) {
+        return;
+    }
+    const auto failure = services_.windowTracking->install();
+    refreshWindowTracking();
+    if (failure) {
+        setMessage(installFailedMessage + text(*failure), true);
+    } else {
+        setMessage(trackingText(tracking_).text, false);
+    }
 }
 
 void GeneralBackend::setMessage(QString text, bool isError)

@@ -1,10 +1,12 @@
 #pragma once
 
 #include "ui/general/browser_setup.h"
+#include "ui/general/window_tracking.h"
 
 #include <QObject>
 #include <QString>
 #include <QVariantList>
+#include <QVariantMap>
 
 #include <vector>
 
@@ -24,6 +26,8 @@ struct GeneralServices {
     SettingsDialogs& dialogs;
     QString version;    // this build's version; "dev" when empty
     QString iconSource; // the application's icon as an image URL; "" for none
+    // The shell helper on KDE Plasma and GNOME; null elsewhere (no row).
+    WindowTracking* windowTracking = nullptr;
 };
 
 // This build's version, from the build system.
@@ -50,6 +54,9 @@ class GeneralBackend final : public QObject {
     Q_PROPERTY(QString saveError READ saveError NOTIFY saveErrorChanged)
     // The installed browsers: {appId, name, firefox, flatpakOnly, registered, live}.
     Q_PROPERTY(QVariantList browsers READ browsers NOTIFY browsersChanged)
+    // How the application in front is followed, on desktops whose shell needs
+    // a helper: {shown, caption, text, good, canInstall}.
+    Q_PROPERTY(QVariantMap windowTracking READ windowTracking NOTIFY windowTrackingChanged)
     Q_PROPERTY(QString version READ version CONSTANT)
     Q_PROPERTY(QString aboutLine READ aboutLine CONSTANT)
     Q_PROPERTY(QString iconSource READ iconSource CONSTANT)
@@ -67,6 +74,7 @@ public:
     [[nodiscard]] bool messageIsError() const;
     [[nodiscard]] QString saveError() const;
     [[nodiscard]] QVariantList browsers() const;
+    [[nodiscard]] QVariantMap windowTracking() const;
     [[nodiscard]] QString version() const { return version_; }
     [[nodiscard]] QString aboutLine() const;
     [[nodiscard]] QString iconSource() const { return iconSource_; }
@@ -85,6 +93,10 @@ public:
     Q_INVOKABLE void refreshBrowsers();
     // Registers the host for one browser and says how to add the extension.
     Q_INVOKABLE void registerBrowser(const QString& appId);
+    // Reads the shell helper's state again.
+    Q_INVOKABLE void refreshWindowTracking();
+    // Installs the shell helper and says when it takes effect.
+    Q_INVOKABLE void installWindowTracking();
 
     static constexpr const char* exportName = "岚枢配置.json";
 
@@ -94,6 +106,7 @@ signals:
     void messageChanged();
     void saveErrorChanged();
     void browsersChanged();
+    void windowTrackingChanged();
 
 private:
     void setMessage(QString text, bool isError);
@@ -106,6 +119,7 @@ private:
     QString message_;
     bool messageIsError_ = false;
     std::vector<BrowserStatus> browsers_;
+    WindowTrackingStatus tracking_;
 };
 
 } // namespace norvane::ui

@@ -4,8 +4,9 @@ import QtQuick.Layouts
 import Norvane 1.0
 import "../controls"
 
-// General settings: the application-wide switches, input access and the
-// browser bridge, the configuration file, and about.
+// General settings: the application-wide switches, input access, window
+// tracking on KDE Plasma and GNOME and the browser bridge, the configuration
+// file, and about.
 Flickable {
     id: page
 
@@ -23,7 +24,10 @@ Flickable {
         interval: 2000
         repeat: true
         running: page.onScreen
-        onTriggered: General.refreshBrowsers()
+        onTriggered: {
+            General.refreshBrowsers()
+            General.refreshWindowTracking()
+        }
     }
 
     ColumnLayout {
@@ -94,6 +98,35 @@ Flickable {
                     visible: !AppState.accessGranted
                     text: "去开启"
                     onClicked: AppState.requestAccess()
+                }
+            }
+            SettingsDivider {
+                visible: General.windowTracking.shown
+            }
+            SettingsRow {
+                objectName: "windowTrackingRow"
+                visible: General.windowTracking.shown
+                title: "窗口跟踪"
+                caption: General.windowTracking.caption || ""
+                SymbolIcon {
+                    visible: General.windowTracking.good === true
+                    name: "checkmark.circle.fill"
+                    color: Theme.green
+                }
+                Text {
+                    objectName: "windowTrackingState"
+                    Layout.maximumWidth: 300
+                    wrapMode: Text.Wrap
+                    horizontalAlignment: Text.AlignRight
+                    text: General.windowTracking.text || ""
+                    font.pixelSize: Theme.bodySize
+                    color: General.windowTracking.good === true ? Theme.green : Theme.secondary
+                }
+                FormButton {
+                    objectName: "windowTrackingInstall"
+                    visible: General.windowTracking.canInstall === true
+                    text: "安装"
+                    onClicked: General.installWindowTracking()
                 }
             }
             SettingsDivider {}
