@@ -4,15 +4,22 @@
 # libraries it needs. The program's output comes back on the serial console;
 # the script exits with the program's status.
 #
-# usage: run_vm.sh WORKDIR [--with EXTRA_PROGRAM]... PROGRAM [ARGUMENTS...]
-# Extra programs land in /bin of the VM too.
+# usage: run_vm.sh WORKDIR [--with EXTRA_PROGRAM | --with-path PATH]... PROGRAM [ARGUMENTS...]
+# Extra programs land in /bin of the VM too. A file or folder given with
+# --with-path is copied to the same place in the VM, with the libraries its
+# shared objects load (plugins a program opens at run time).
 set -euo pipefail
 
 work=$1
 shift
 extras=()
-while [ "${1:-}" = --with ]; do
-    extras+=("$2")
+paths=()
+while true; do
+    case "${1:-}" in
+    --with) extras+=("$2") ;;
+    --with-path) paths+=("$2") ;;
+    *) break ;;
+    esac
     shift 2
 done
 program=$1
@@ -54,12 +61,23 @@ for name in evdev uinput; do
     esac
 done
 
+copy_libraries() {
+    ldd "$1" | grep -o '/[^ ]*' | sort -u | while read -r lib; do
+        mkdir -p "$root$(dirname "$lib")"
+        cp -L "$lib" "$root$lib"
+    done
+}
+
 # The programs without their debug sections, and every library they load.
 for binary in "$program" "${extras[@]}"; do
     objcopy --strip-debug "$binary" "$root/bin/$(basename "$binary")"
-    ldd "$binary" | grep -o '/[^ ]*' | sort -u | while read -r lib; do
-        mkdir -p "$root$(dirname "$lib")"
-        cp -L "$lib" "$root$lib"
+    copy_libraries "$binary"
+done
+for path in "${paths[@]}"; do
+    mkdir -p "$root$(dirname "$path")"
+    cp -rL "$path" "$root$path"
+    find -L "$path" -name '*.so*' -type f | while read -r object; do
+        copy_libraries "$object"
     done
 done
 echo "/bin/$(basename "$program") $*" >"$root/args"
