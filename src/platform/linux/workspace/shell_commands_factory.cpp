@@ -1,5 +1,6 @@
 #include "platform/linux/workspace/shell_commands_factory.h"
 
+#include "platform/linux/workspace/gnome_shell.h"
 #include "platform/linux/workspace/kwin_shell.h"
 
 namespace norvane {
@@ -11,6 +12,8 @@ std::unique_ptr<ShellCommands> makeShellCommands(DesktopSession::Kind kind)
     // One case per shell whose helper reports to ShellBus:
     case Kind::kde:
         return std::make_unique<KWinShell>();
+    case Kind::gnome:
+        return std::make_unique<GnomeShell>();
     case Kind::x11:
     case Kind::i3:
     case Kind::sway:
