@@ -64,6 +64,34 @@ TEST(Session, ChosenFromTheEnvironment)
     std::filesystem::remove_all(runtime);
 }
 
+TEST(Session, AWaylandSessionThatNamesNoDesktopIsToldByTheShellOnTheBus)
+{
+    using Kind = DesktopSession::Kind;
+    const std::map<std::string, std::string> wayland{{"WAYLAND_DISPLAY", "wayland-0"}, {"DISPLAY", ":0"}};
+    auto detect = [](const std::map<std::string, std::string>& env, const std::string& onBus) {
+        std::vector<std::string> asked;
+        const auto session = detectSession(
+            [&](const char* name) -> const char* {
+                const auto it = env.find(name);
+                return it == env.end() ? nullptr : it->second.c_str();
+            },
+            [&](const char* name) {
+                asked.emplace_back(name);
+                return onBus == name;
+            });
+        return std::pair(session.kind, asked);
+    };
+    EXPECT_EQ(detect(wayland, "org.kde.KWin").first, Kind::kde);
+    EXPECT_EQ(detect(wayland, "org.gnome.Shell").first, Kind::gnome);
+    EXPECT_EQ(detect(wayland, "").first, Kind::unsupported);
+
+    // The environment decides where it can: the bus is not asked.
+    auto named = wayland;
+    named["XDG_CURRENT_DESKTOP"] = "weston";
+    EXPECT_EQ(detect(named, "org.kde.KWin"), std::pair(Kind::unsupported, std::vector<std::string>{}));
+    EXPECT_EQ(detect({{"DISPLAY", ":0"}}, "org.kde.KWin"), std::pair(Kind::x11, std::vector<std::string>{}));
+}
+
 // A desktop that reports focus only when told to.
 class FakeWindows final : public WindowSystem {
 public:

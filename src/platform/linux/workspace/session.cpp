@@ -1,5 +1,6 @@
 #include "platform/linux/workspace/session.h"
 
+#include "platform/linux/workspace/glib_ptr.h"
 #include "platform/linux/workspace/hyprland_window_system.h"
 #include "platform/linux/workspace/i3_window_system.h"
 #include "platform/linux/workspace/shell_commands_factory.h"
@@ -37,9 +38,44 @@ std::optional<DesktopSession::Kind> shellDesktop(std::string_view desktops)
     return std::nullopt;
 }
 
+// Asked over a connection of its own, closed again at once: nothing of it
+// stays in the process.
+bool sessionBusHasName(const char* name)
+{
+    GMainContext* context = g_main_context_new();
+    g_main_context_push_thread_default(context);
+    bool has = false;
+    const auto address = glib::take(g_dbus_address_get_for_bus_sync(G_BUS_TYPE_SESSION, nullptr, nullptr));
+    if (!address.empty()) {
+        if (GDBusConnection* conn = g_dbus_connection_new_for_address_sync(
+                address.c_str(),
+                static_cast<GDBusConnectionFlags>(G_DBUS_CONNECTION_FLAGS_MESSAGE_BUS_CONNECTION |
+                                                  G_DBUS_CONNECTION_FLAGS_AUTHENTICATION_CLIENT),
+                nullptr, nullptr, nullptr)) {
+            if (GVariant* reply = g_dbus_connection_call_sync(conn, "org.freedesktop.DBus", "/org/freedesktop/DBus",
+                                                              "org.freedesktop.DBus", "NameHasOwner",
+                                                              g_variant_new("(s)", name), G_VARIANT_TYPE("(b)"),
+                                                              G_DBUS_CALL_FLAGS_NONE, 2000, nullptr, nullptr)) {
+                gboolean owned = FALSE;
+                g_variant_get(reply, "(b)", &owned);
+                has = owned != FALSE;
+                g_variant_unref(reply);
+            }
+            g_dbus_connection_close_sync(conn, nullptr, nullptr);
+            g_object_unref(conn);
+        }
+    }
+    while (g_main_context_iteration(context, FALSE)) {
+    }
+    g_main_context_pop_thread_default(context);
+    g_main_context_unref(context);
+    return has;
+}
+
 } // namespace
 
-DesktopSession detectSession(const std::function<const char*(const char*)>& getenv)
+DesktopSession detectSession(const std::function<const char*(const char*)>& getenv,
+                             const std::function<bool(const char* busName)>& nameOnBus)
 {
     using Kind = DesktopSession::Kind;
     const auto display = var(getenv, "DISPLAY");
@@ -64,6 +100,14 @@ DesktopSession detectSession(const std::function<const char*(const char*)>& gete
         // On Wayland the X display is XWayland's: no place to fall back to.
         return {*shell, {}, wayland ? std::string() : display};
     }
+    if (wayland && var(getenv, "XDG_CURRENT_DESKTOP").empty() && nameOnBus) {
+        if (nameOnBus("org.kde.KWin")) {
+            return {Kind::kde, {}, {}};
+        }
+        if (nameOnBus("org.gnome.Shell")) {
+            return {Kind::gnome, {}, {}};
+        }
+    }
     if (wayland || display.empty()) {
         return {Kind::unsupported, {}, {}};
     }
@@ -72,7 +116,7 @@ DesktopSession detectSession(const std::function<const char*(const char*)>& gete
 
 DesktopSession detectSession()
 {
-    return detectSession([](const char* name) { return std::getenv(name); });
+    return detectSession([](const char* name) { return std::getenv(name); }, sessionBusHasName);
 }
 
 std::unique_ptr<WindowSystem> makeWindowSystem(const DesktopSession& session, DesktopEntryIndex& entries,

@@ -22,10 +22,13 @@ struct DesktopSession {
 // Reads the session from the environment: Hyprland's instance signature,
 // sway's and i3's sockets, then KDE Plasma or GNOME from XDG_CURRENT_DESKTOP
 // (their shells report focus through a helper of ours on the session bus),
-// then a plain X display. A Wayland session of another compositor is
-// unsupported even with XWayland running, since its X server only sees X
-// clients.
-DesktopSession detectSession(const std::function<const char*(const char*)>& getenv);
+// then a plain X display. A Wayland session that names no desktop is KDE or
+// GNOME when `nameOnBus` finds KWin's or GNOME Shell's name on the session
+// bus. A Wayland session of another compositor is unsupported even with
+// XWayland running, since its X server only sees X clients.
+DesktopSession detectSession(const std::function<const char*(const char*)>& getenv,
+                             const std::function<bool(const char* busName)>& nameOnBus = {});
+// The process's environment and session bus.
 DesktopSession detectSession();
 
 // The window system for a session; nullptr when unsupported, and for KDE or
