@@ -1,7 +1,9 @@
+#include "platform/linux/workspace/linux_desktop.h"
 #include "platform/linux/workspace/shell_bus.h"
 #include "platform/linux/workspace/shell_helper_control.h"
 #include "platform/linux/workspace/shell_window_system.h"
 #include "session_bus.h"
+#include "x_session.h"
 
 #include <algorithm>
 #include <condition_variable>
@@ -402,6 +404,30 @@ TEST_F(ShellWindowSystemTest, ControlAsksTheRunningNorvaneHowReportsStand)
     ShellHelperControl none(DesktopSession::Kind::x11, bus.address());
     EXPECT_FALSE(none.hasHelper());
     EXPECT_TRUE(none.install().has_value());
+}
+
+// KDE on X11 whose KWin is not on the bus: the X display is followed
+// instead, and the reason kept; on Wayland there is nothing to fall back to.
+TEST(LinuxDesktopFallback, FollowsTheXDisplayWhenTheShellCannotReport)
+{
+    testing::PrivateSessionBus bus;
+    ASSERT_TRUE(bus.ok());
+    std::string error;
+    const auto x = testing::XSession::start({}, {}, &error);
+    ASSERT_NE(x, nullptr) << error;
+    FrontmostSnapshot snapshot;
+
+    LinuxDesktop x11(snapshot, {"hicolor", {}, {DesktopSession::Kind::kde, bus.address(), x->display()}});
+    EXPECT_EQ(x11.start(), std::nullopt);
+    EXPECT_NE(x11.fallbackReason().find("org.kde.KWin"), std::string::npos) << x11.fallbackReason();
+    EXPECT_EQ(dynamic_cast<ShellWindowSystem*>(x11.windows()), nullptr);
+    ASSERT_NE(x11.windows(), nullptr);
+
+    LinuxDesktop wayland(snapshot, {"hicolor", {}, {DesktopSession::Kind::kde, bus.address(), {}}});
+    const auto failure = wayland.start();
+    ASSERT_TRUE(failure.has_value());
+    EXPECT_NE(failure->find("org.kde.KWin"), std::string::npos) << *failure;
+    EXPECT_EQ(wayland.fallbackReason(), "");
 }
 
 } // namespace
