@@ -113,9 +113,13 @@ int install(int argc, char** argv)
         }
     }
     if (results.empty()) {
-        std::fputs("No supported browser found (Chrome, Chromium, Edge, Brave, Vivaldi, Firefox).\n"
-                   "Use --all to write the host manifest for every one of them anyway.\n",
-                   stdout);
+        std::string names;
+        for (const auto& browser : browserTargets()) {
+            names += (names.empty() ? "" : ", ") + std::string(browser.name);
+        }
+        std::printf("No supported browser found (%s).\n"
+                    "Use --all to write the host manifest for every one of them anyway.\n",
+                    names.c_str());
         return exitFailure;
     }
     bool failed = false;
@@ -125,10 +129,10 @@ int install(int argc, char** argv)
     for (const auto& r : results) {
         const auto& name = r.browser->name;
         if (r.ok) {
-            std::printf("  %-15.*s %s\n", static_cast<int>(name.size()), name.data(), tilde(r.manifest, env).c_str());
+            std::printf("  %-22.*s %s\n", static_cast<int>(name.size()), name.data(), tilde(r.manifest, env).c_str());
             (r.browser->firefox ? firefox : chromium) = true;
         } else {
-            std::printf("  %-15.*s failed: %s\n", static_cast<int>(name.size()), name.data(), r.error.c_str());
+            std::printf("  %-22.*s failed: %s\n", static_cast<int>(name.size()), name.data(), r.error.c_str());
             failed = true;
         }
     }

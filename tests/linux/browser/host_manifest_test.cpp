@@ -79,6 +79,20 @@ TEST_F(HostManifestTest, InstallWritesOneManifestPerInstalledBrowserWhereItLooks
     EXPECT_TRUE(removeHostManifests(env).empty());
 }
 
+TEST_F(HostManifestTest, APreviewChannelGetsTheManifestInItsOwnFolder)
+{
+    std::ofstream(dir.path() / "bin/google-chrome-beta") << "#!/bin/sh\n";
+    fs::permissions(dir.path() / "bin/google-chrome-beta", fs::perms::owner_all);
+    std::vector<std::string> names;
+    for (const auto& r : installHostManifests(env, host, false)) {
+        EXPECT_TRUE(r.ok) << r.error;
+        names.emplace_back(r.browser->appID);
+    }
+    EXPECT_EQ(names, (std::vector<std::string>{"chromium", "brave-browser", "firefox", "google-chrome-beta"}));
+    EXPECT_TRUE(fs::exists(env.configHome / "google-chrome-beta/NativeMessagingHosts/app.norvane.bridge.json"));
+    EXPECT_FALSE(fs::exists(env.configHome / "google-chrome"));
+}
+
 TEST_F(HostManifestTest, EveryBrowserOnRequestAndNeverARelativeHost)
 {
     EXPECT_EQ(installHostManifests(env, host, true).size(), browserTargets().size());

@@ -1,6 +1,7 @@
 #include "platform/linux/browser/host_manifest.h"
 
 #include "platform/atomic_file.h"
+#include "platform/known_browsers.h"
 #include "platform/linux/browser/bridge_protocol.h"
 
 #include <algorithm>
@@ -16,29 +17,17 @@ namespace fs = std::filesystem;
 
 namespace {
 
-constexpr std::array targets = {
-    BrowserTarget{"Google Chrome",
-                  "google-chrome",
-                  {"google-chrome", "google-chrome-stable"},
-                  "google-chrome",
-                  false,
-                  "com.google.Chrome"},
-    BrowserTarget{"Chromium", "chromium", {"chromium", "chromium-browser"}, "chromium", false, "org.chromium.Chromium"},
-    BrowserTarget{"Microsoft Edge",
-                  "microsoft-edge",
-                  {"microsoft-edge", "microsoft-edge-stable"},
-                  "microsoft-edge",
-                  false,
-                  "com.microsoft.Edge"},
-    BrowserTarget{"Brave",
-                  "brave-browser",
-                  {"brave-browser", "brave"},
-                  "BraveSoftware/Brave-Browser",
-                  false,
-                  "com.brave.Browser"},
-    BrowserTarget{"Vivaldi", "vivaldi-stable", {"vivaldi", "vivaldi-stable"}, "vivaldi", false, "com.vivaldi.Vivaldi"},
-    BrowserTarget{"Firefox", "firefox", {"firefox", "firefox-esr"}, ".mozilla", true, "org.mozilla.firefox"},
-};
+constexpr auto targets = [] {
+    constexpr auto hasHost = [](const KnownBrowser& b) { return !b.configDir.empty(); };
+    std::array<BrowserTarget, std::count_if(knownBrowsers.begin(), knownBrowsers.end(), hasHost)> out{};
+    std::size_t i = 0;
+    for (const KnownBrowser& b : knownBrowsers) {
+        if (hasHost(b)) {
+            out[i++] = BrowserTarget{b.name, b.appID, b.launchers, b.configDir, b.firefox, b.flatpakID};
+        }
+    }
+    return out;
+}();
 
 fs::path envPath(const char* name, const fs::path& fallback)
 {
@@ -96,7 +85,7 @@ bool isInstalled(const BrowserTarget& browser, const HostEnvironment& env)
 {
     for (const auto& dir : env.searchPath) {
         for (const auto exe : browser.executables) {
-            if (::access((dir / exe).c_str(), X_OK) == 0) {
+            if (!exe.empty() && ::access((dir / exe).c_str(), X_OK) == 0) {
                 return true;
             }
         }
@@ -106,6 +95,9 @@ bool isInstalled(const BrowserTarget& browser, const HostEnvironment& env)
 
 bool hasFlatpak(const BrowserTarget& browser, const HostEnvironment& env)
 {
+    if (browser.flatpakID.empty()) {
+        return false;
+    }
     const fs::path id(browser.flatpakID);
     return pathExists(env.dataHome / "flatpak/app" / id) || pathExists(fs::path("/var/lib/flatpak/app") / id);
 }

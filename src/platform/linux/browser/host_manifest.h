@@ -11,14 +11,15 @@
 namespace norvane::bridge {
 
 // A browser that can start the native-messaging host, and where it looks for
-// host manifests of this user.
+// host manifests of this user: the rows of the known browsers that have a
+// folder for them, in the table's order.
 struct BrowserTarget {
     std::string_view name;                       // "Google Chrome"
     std::string_view appID;                      // its desktop-entry id
-    std::array<std::string_view, 2> executables; // looked up on PATH
+    std::array<std::string_view, 2> executables; // looked up on PATH; the second may be empty
     std::string_view userDir;                    // under $XDG_CONFIG_HOME, or under $HOME for Firefox
     bool firefox = false;
-    std::string_view flatpakID; // the same browser as a Flatpak, which cannot start the host
+    std::string_view flatpakID; // the same browser as a Flatpak, which cannot start the host; may be empty
 };
 std::span<const BrowserTarget> browserTargets() noexcept;
 
