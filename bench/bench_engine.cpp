@@ -122,31 +122,37 @@ struct Bench {
         engine.handle(warm); // picks up the compiled rules
         executor.serve();
         const std::uint64_t droppedBefore = engine.handoffsDropped();
-        // Counted on the input thread's share only: the main thread's turns
-        // are left out.
+        // Counted on the input thread's share only, over whole batches: the
+        // main thread's turns and the benchmark loop's own start and finish
+        // (each takes a lock) are left out.
         std::size_t allocations = 0;
         std::size_t locks = 0;
+        std::size_t counted = 0;
         test_support::Counting counting;
         std::size_t inBatch = 0;
         for (auto _ : state) {
+            if (inBatch == 0) {
+                counting = test_support::Counting();
+            }
             InputEvent e = event;
             benchmark::DoNotOptimize(engine.handle(e));
             benchmark::DoNotOptimize(e);
             if (++inBatch == batch) {
-                state.PauseTiming();
                 allocations += counting.allocations();
                 locks += counting.mutexLocks();
+                counted += batch;
+                state.PauseTiming();
                 executor.serve();
                 inBatch = 0;
-                counting = test_support::Counting();
                 state.ResumeTiming();
             }
         }
-        allocations += counting.allocations();
-        locks += counting.mutexLocks();
+        const auto perCounted = [&](std::size_t n) {
+            return counted > 0 ? static_cast<double>(n) / static_cast<double>(counted) : -1.0;
+        };
+        state.counters["allocs/event"] = perCounted(allocations);
+        state.counters["locks/event"] = perCounted(locks);
         const auto events = static_cast<double>(state.iterations());
-        state.counters["allocs/event"] = static_cast<double>(allocations) / events;
-        state.counters["locks/event"] = static_cast<double>(locks) / events;
         state.counters["dropped/event"] = static_cast<double>(engine.handoffsDropped() - droppedBefore) / events;
         state.counters["mappings"] = static_cast<double>(state.range(0));
     }
