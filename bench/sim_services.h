@@ -13,7 +13,7 @@ namespace norvane::bench {
 
 class GrantedAccess final : public AccessPermission {
 public:
-    [[nodiscard]] bool isTrusted() override { return true; }
+    [[nodiscard]] bool hasInputAccess() override { return true; }
     void request(RequestDone done) override { done(std::nullopt); }
 };
 

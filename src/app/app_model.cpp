@@ -33,7 +33,7 @@ AppModel::AppModel(AppPlatform platform, AppStorage storage, std::shared_ptr<Clo
 
     masterEnabled_ = defaults_.masterEnabled();
     switches_.setMasterEnabled(masterEnabled_);
-    accessibilityGranted_ = platform_.permission.isTrusted();
+    inputAccessGranted_ = platform_.permission.hasInputAccess();
     counts_ = defaults_.restoreHitCounts();
     load();
     watchConfigFile();
@@ -102,10 +102,10 @@ void AppModel::setMasterEnabled(bool on)
     emit stateChanged();
 }
 
-void AppModel::setAccessibilityGranted(bool granted)
+void AppModel::setInputAccessGranted(bool granted)
 {
-    accessibilityGranted_ = granted;
-    emit accessibilityGrantedChanged();
+    inputAccessGranted_ = granted;
+    emit inputAccessGrantedChanged();
     emit stateChanged();
 }
 

@@ -67,8 +67,8 @@ class AppModel final : public QObject {
     Q_PROPERTY(std::vector<norvane::RuleGroup> groups READ groups WRITE setGroups NOTIFY groupsChanged)
     Q_PROPERTY(norvane::Preferences preferences READ preferences WRITE setPreferences NOTIFY preferencesChanged)
     Q_PROPERTY(bool masterEnabled READ masterEnabled WRITE setMasterEnabled NOTIFY masterEnabledChanged)
-    Q_PROPERTY(bool accessibilityGranted READ accessibilityGranted WRITE setAccessibilityGranted NOTIFY
-                   accessibilityGrantedChanged)
+    Q_PROPERTY(
+        bool inputAccessGranted READ inputAccessGranted WRITE setInputAccessGranted NOTIFY inputAccessGrantedChanged)
     Q_PROPERTY(std::optional<norvane::SidebarItem> selection READ selection WRITE setSelection NOTIFY selectionChanged)
     Q_PROPERTY(norvane::HitCounts counts READ counts NOTIFY countsChanged)
     Q_PROPERTY(std::vector<norvane::ActivityItem> recent READ recent WRITE setRecent NOTIFY recentChanged)
@@ -98,7 +98,7 @@ public:
     [[nodiscard]] const std::vector<RuleGroup>& groups() const noexcept { return groups_; }
     [[nodiscard]] const Preferences& preferences() const noexcept { return preferences_; }
     [[nodiscard]] bool masterEnabled() const noexcept { return masterEnabled_; }
-    [[nodiscard]] bool accessibilityGranted() const noexcept { return accessibilityGranted_; }
+    [[nodiscard]] bool inputAccessGranted() const noexcept { return inputAccessGranted_; }
     [[nodiscard]] const std::optional<SidebarItem>& selection() const noexcept { return selection_; }
     [[nodiscard]] const HitCounts& counts() const noexcept { return counts_; }
     [[nodiscard]] const std::vector<ActivityItem>& recent() const noexcept { return recent_; }
@@ -129,7 +129,7 @@ public:
     // Stored in the user defaults at once, then stateChanged(). No recompile.
     void setMasterEnabled(bool on);
     // Then stateChanged().
-    void setAccessibilityGranted(bool granted);
+    void setInputAccessGranted(bool granted);
     void setSelection(std::optional<SidebarItem> selection);
     void setRecent(std::vector<ActivityItem> recent);
     void setProbe(std::optional<ProbeInfo> probe);
@@ -194,10 +194,10 @@ public:
 
     // --- permission and login -------------------------------------------
     // Asks the system for input access; sets `permissionHelp` when the user
-    // has to finish by hand. Does not change `accessibilityGranted`.
-    Q_INVOKABLE void requestAccessibility();
+    // has to finish by hand. Does not change `inputAccessGranted`.
+    Q_INVOKABLE void requestInputAccess();
     // Starts the engine when the access is there; otherwise sets
-    // `accessibilityGranted` to false and tries again every second until the
+    // `inputAccessGranted` to false and tries again every second until the
     // engine runs.
     void startEngineWhenPermitted();
     [[nodiscard]] bool launchAtLogin() const;
@@ -215,7 +215,7 @@ signals:
     void groupsChanged();
     void preferencesChanged();
     void masterEnabledChanged();
-    void accessibilityGrantedChanged();
+    void inputAccessGrantedChanged();
     void selectionChanged();
     void countsChanged();
     void recentChanged();
@@ -285,7 +285,7 @@ private:
     std::vector<RuleGroup> groups_;
     Preferences preferences_;
     bool masterEnabled_ = true;
-    bool accessibilityGranted_ = false;
+    bool inputAccessGranted_ = false;
     std::optional<SidebarItem> selection_;
     HitCounts counts_;
     std::vector<ActivityItem> recent_;

@@ -91,7 +91,7 @@ void AppModel::stopRecording()
     }
 }
 
-void AppModel::requestAccessibility()
+void AppModel::requestInputAccess()
 {
     platform_.permission.request([this, inbox = inbox_](const std::optional<std::string>& instructions) {
         inbox->post([this, help = QString::fromStdString(instructions.value_or(std::string()))] {
@@ -103,11 +103,11 @@ void AppModel::requestAccessibility()
 
 void AppModel::startEngineWhenPermitted()
 {
-    if (platform_.permission.isTrusted() && engine_->start()) {
-        setAccessibilityGranted(true);
+    if (platform_.permission.hasInputAccess() && engine_->start()) {
+        setInputAccessGranted(true);
         return;
     }
-    setAccessibilityGranted(false);
+    setInputAccessGranted(false);
     if (!permissionTimer_) {
         permissionTimer_ = clock_->makeTimer(true, [this] { pollPermission(); });
     }
@@ -116,11 +116,11 @@ void AppModel::startEngineWhenPermitted()
 
 void AppModel::pollPermission()
 {
-    if (!platform_.permission.isTrusted() || !engine_->start()) {
+    if (!platform_.permission.hasInputAccess() || !engine_->start()) {
         return;
     }
     permissionTimer_->stop();
-    setAccessibilityGranted(true);
+    setInputAccessGranted(true);
 }
 
 bool AppModel::launchAtLogin() const

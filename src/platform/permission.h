@@ -17,7 +17,7 @@ public:
 
     virtual ~AccessPermission() = default;
     // Whether the process has the access now. Cheap; main thread.
-    [[nodiscard]] virtual bool isTrusted() = 0;
+    [[nodiscard]] virtual bool hasInputAccess() = 0;
     // Asks the system for the access (on Linux: the packaged helper through
     // pkexec). Returns at once; `done` runs once, on any thread, when the
     // request has ended.

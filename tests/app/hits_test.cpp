@@ -77,7 +77,7 @@ TEST_F(ModelTest, StoredCountersAreRestoredByTheirRules)
 TEST_F(ModelTest, EngineHandOffsReachTheModelAfterTheEvent)
 {
     sim.setFrontmost(std::string("firefox"));
-    permission.trusted = true;
+    permission.granted = true;
     auto model = makeModel();
     const Mapping m = keyRule("cmd+k", Action::keys(Combo::parse("cmd+x")));
     model->setGroups({RuleGroup("Edit", {}, {m})});

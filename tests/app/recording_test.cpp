@@ -80,18 +80,18 @@ TEST_F(ModelTest, PermissionPollingStartsTheEngineOnceAccessArrives)
 {
     sim.tap.setFailing(true);
     auto model = makeModel();
-    QSignalSpy grantedSpy(model.get(), &AppModel::accessibilityGrantedChanged);
+    QSignalSpy grantedSpy(model.get(), &AppModel::inputAccessGrantedChanged);
     model->startEngineWhenPermitted();
     clock->advance(3s);
-    EXPECT_FALSE(model->accessibilityGranted());
+    EXPECT_FALSE(model->inputAccessGranted());
 
-    permission.trusted = true; // trusted, but the tap still fails: keep trying
+    permission.granted = true; // granted, but the tap still fails: keep trying
     clock->advance(2s);
     sim.tap.setFailing(false);
     clock->advance(999ms);
     EXPECT_FALSE(sim.tap.started());
     clock->advance(1ms);
-    EXPECT_TRUE(model->accessibilityGranted() && sim.tap.started());
+    EXPECT_TRUE(model->inputAccessGranted() && sim.tap.started());
     clock->advance(10s);
     EXPECT_EQ(grantedSpy.count(), 2); // false, then true once; the polling has stopped
 }
@@ -100,7 +100,7 @@ TEST_F(ModelTest, AccessRequestAndLaunchAtLoginReportWhatToDo)
 {
     auto model = makeModel();
     permission.instructions = "sudo norvane-setup";
-    model->requestAccessibility();
+    model->requestInputAccess();
     processQueued();
     EXPECT_EQ(model->permissionHelp(), "sudo norvane-setup");
 

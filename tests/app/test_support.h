@@ -70,9 +70,9 @@ private:
 };
 
 struct FakePermission final : AccessPermission {
-    bool trusted = false;
+    bool granted = false;
     std::optional<std::string> instructions;
-    [[nodiscard]] bool isTrusted() override { return trusted; }
+    [[nodiscard]] bool hasInputAccess() override { return granted; }
     // Answers from another thread, as a watcher of the helper process would.
     void request(RequestDone done) override
     {

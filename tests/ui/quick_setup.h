@@ -21,7 +21,7 @@ namespace norvane::test {
 
 // Grants access at once and keeps login items in memory.
 struct GrantedPermission final : AccessPermission {
-    [[nodiscard]] bool isTrusted() override { return true; }
+    [[nodiscard]] bool hasInputAccess() override { return true; }
     void request(RequestDone done) override { done(std::nullopt); }
 };
 

@@ -60,7 +60,7 @@ int runDevices(int argc, char** argv)
                               : "Norvane is not running: nothing is grabbed.");
 
     const auto access = linux_input::checkInputAccess();
-    if (!access.trusted()) {
+    if (!access.canRemap()) {
         reportMissingAccess("devices", access, true);
         return exitFailure;
     }

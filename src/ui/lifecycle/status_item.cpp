@@ -75,7 +75,7 @@ void StatusItem::show()
 
 void StatusItem::refreshIcon()
 {
-    const bool granted = model_.accessibilityGranted();
+    const bool granted = model_.inputAccessGranted();
     const QString symbol = granted ? QStringLiteral("command") : QStringLiteral("exclamationmark.triangle");
     // Tray icons sit on the panel, whose colour the app cannot know; the
     // window text colour of the current theme is the usual choice.
@@ -92,7 +92,7 @@ void StatusItem::rebuildMenu()
     QMenu& menu = *menu_;
     menu.clear();
     const QColor color = menu.palette().color(QPalette::Text);
-    if (!model_.accessibilityGranted()) {
+    if (!model_.inputAccessGranted()) {
         menu.addAction(QStringLiteral("⚠️ 需要开启输入设备权限…"), this,
                        [this] { actions_.openOnboarding(); });
         menu.addSeparator();

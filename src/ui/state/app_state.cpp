@@ -33,7 +33,7 @@ AppState::AppState(AppModel& model, AppDirectory& apps, QObject* parent)
     groups_.update(model_.groups());
     connect(&model_, &AppModel::groupsChanged, this, &AppState::groupsChanged);
     connect(&model_, &AppModel::masterEnabledChanged, this, &AppState::masterEnabledChanged);
-    connect(&model_, &AppModel::accessibilityGrantedChanged, this, &AppState::accessGrantedChanged);
+    connect(&model_, &AppModel::inputAccessGrantedChanged, this, &AppState::accessGrantedChanged);
     connect(&model_, &AppModel::selectionChanged, this, [this] {
         // Another page ends a recording in progress.
         if (model_.selection() != shownSelection_) {
@@ -74,7 +74,7 @@ void AppState::setMasterEnabled(bool on)
 
 bool AppState::accessGranted() const
 {
-    return model_.accessibilityGranted();
+    return model_.inputAccessGranted();
 }
 
 QString AppState::selectionKind() const
@@ -238,7 +238,7 @@ void AppState::moveGroup(int from, int to)
 
 void AppState::requestAccess()
 {
-    model_.requestAccessibility();
+    model_.requestInputAccess();
 }
 
 QVariantList AppState::templates() const

@@ -85,18 +85,18 @@ TEST(AccessCheck, CountsEventNodesAndNeedsUinput)
     InputAccess access = checkInputAccess(input, dir.path / "uinput");
     EXPECT_EQ(access.eventNodes, 2U);
     EXPECT_EQ(access.readableNodes, 2U);
-    EXPECT_TRUE(access.trusted());
+    EXPECT_TRUE(access.canRemap());
 
     access = checkInputAccess(input, dir.path / "missing");
     EXPECT_FALSE(access.uinputWritable);
-    EXPECT_FALSE(access.trusted());
+    EXPECT_FALSE(access.canRemap());
     EXPECT_TRUE(access.canRead());
 
     if (::geteuid() != 0) { // root reads everything
         fs::permissions(input / "event1", fs::perms::none);
         access = checkInputAccess(input, dir.path / "uinput");
         EXPECT_EQ(access.readableNodes, 1U);
-        EXPECT_FALSE(access.trusted());
+        EXPECT_FALSE(access.canRemap());
     }
 }
 

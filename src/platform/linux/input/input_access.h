@@ -17,8 +17,9 @@ struct InputAccess {
     std::size_t eventNodes = 0;  // /dev/input/event*
     std::size_t readableNodes = 0;
 
-    // Trusted: the output device can be made and every event node is readable.
-    [[nodiscard]] bool trusted() const noexcept { return uinputWritable && readableNodes == eventNodes; }
+    // What remapping needs: the output device can be made and every event
+    // node is readable.
+    [[nodiscard]] bool canRemap() const noexcept { return uinputWritable && readableNodes == eventNodes; }
     [[nodiscard]] bool canRead() const noexcept { return eventNodes > 0 && readableNodes == eventNodes; }
 };
 
@@ -41,7 +42,7 @@ inline constexpr std::string_view uinputLoadPath = "/etc/modules-load.d/norvane-
 // executable (../libexec/norvane) or under /usr or /usr/local.
 [[nodiscard]] std::string findAccessHelper();
 
-// The permission of the engine on Linux: trusted as checkInputAccess says;
+// The permission of the engine on Linux: granted as checkInputAccess says;
 // a request runs the packaged helper through pkexec (the polkit policy lets
 // the active local user run it), which installs the udev rule and loads
 // uinput. When pkexec is missing or fails, the request ends with the exact
@@ -52,7 +53,7 @@ public:
     // Ends a request still waiting for the user (its `done` still runs).
     ~LinuxAccessPermission() override;
 
-    [[nodiscard]] bool isTrusted() override { return checkInputAccess().trusted(); }
+    [[nodiscard]] bool hasInputAccess() override { return checkInputAccess().canRemap(); }
     void request(RequestDone done) override;
 
     // What a failed request tells the user (Chinese, like the rest of the

@@ -27,7 +27,7 @@ bool LinuxInput::start(InputHandler& handler)
         return true;
     }
     const InputAccess access = checkInputAccess(options_.inputDir, options_.uinputPath);
-    if (options_.passive ? !access.canRead() : !access.trusted()) {
+    if (options_.passive ? !access.canRead() : !access.canRemap()) {
         return false;
     }
     LoopSettings settings;
