@@ -1,5 +1,6 @@
 #pragma once
 
+#include "model/icon.h"
 #include "model/rules.h"
 #include "platform/workspace.h"
 
@@ -24,7 +25,7 @@ struct Template {
     std::string_view id;
     std::string_view title;
     std::string_view subtitle;
-    std::string_view symbol;
+    Icon icon;
     std::array<Rgb, 2> colors;
     RuleGroup (*build)(Workspace& workspace);
 

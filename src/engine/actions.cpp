@@ -44,8 +44,7 @@ void Engine::runAction(const CompiledMapping& mapping)
     } else if (const auto* media = action.as<MediaAction>()) {
         const MediaKeyInfo& key = info(media->key);
         postMediaKey(media->key);
-        services_.notifier.show(
-            Notice{std::string(key.symbol), std::nullopt, std::string(key.title), std::nullopt, false});
+        services_.notifier.show(Notice{key.icon, std::nullopt, std::string(key.title), std::nullopt, false});
     } else if (const auto* send = action.as<SendKeysAction>()) {
         if (!send->app || !send->combo) {
             return;
@@ -54,7 +53,7 @@ void Engine::runAction(const CompiledMapping& mapping)
         const auto running = services_.workspace.runningInstances(app);
         if (running.empty()) {
             services_.notifier.show(
-                Notice{"exclamationmark.triangle.fill", std::nullopt, appName(app) + " 没有运行", std::nullopt, true});
+                Notice{Icon::warning, std::nullopt, appName(app) + " 没有运行", std::nullopt, true});
             return;
         }
         services_.output.postKeyEventsToProcess(running.front().pid, makeKeyEvents(*send->combo));

@@ -7,19 +7,19 @@ namespace norvane {
 namespace {
 
 constexpr std::array<MediaKeyInfo, 6> mediaKeyTable = {{
-    {"playpause", "播放 / 暂停", "playpause.fill", false},
-    {"next", "下一首", "forward.fill", false},
-    {"previous", "上一首", "backward.fill", false},
-    {"volumeup", "音量加", "speaker.wave.3.fill", true},
-    {"volumedown", "音量减", "speaker.wave.1.fill", true},
-    {"mute", "静音", "speaker.slash.fill", false},
+    {"playpause", "播放 / 暂停", Icon::playPause, false},
+    {"next", "下一首", Icon::next, false},
+    {"previous", "上一首", Icon::previous, false},
+    {"volumeup", "音量加", Icon::volumeUp, true},
+    {"volumedown", "音量减", Icon::volumeDown, true},
+    {"mute", "静音", Icon::mute, false},
 }};
 
 constexpr std::array<ActionKindInfo, 4> actionKindTable = {{
-    {"keys", "改成另一个快捷键", "快捷键", "keyboard"},
-    {"media", "媒体控制", "媒体", "music.note"},
-    {"sendKeys", "把快捷键发给指定应用", "发给应用", "paperplane"},
-    {"openApp", "打开 / 隐藏应用", "切换应用", "macwindow.on.rectangle"},
+    {"keys", "改成另一个快捷键", "快捷键", Icon::keyboard},
+    {"media", "媒体控制", "媒体", Icon::music},
+    {"sendKeys", "把快捷键发给指定应用", "发给应用", Icon::send},
+    {"openApp", "打开 / 隐藏应用", "切换应用", Icon::appWindow},
 }};
 
 void hashOptional(Hasher& h, const std::optional<Combo>& c)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "model/combo.h"
+#include "model/icon.h"
 
 #include <array>
 #include <cstdint>
@@ -17,10 +18,10 @@ inline constexpr std::array<MediaKey, 6> allMediaKeys = {MediaKey::playPause, Me
                                                          MediaKey::volumeUp,  MediaKey::volumeDown, MediaKey::mute};
 
 struct MediaKeyInfo {
-    std::string_view id;     // raw value, the key's identity in files
-    std::string_view title;  // shown to the user
-    std::string_view symbol; // icon name
-    bool repeats;            // holding the trigger keeps firing
+    std::string_view id;    // raw value, the key's identity in files
+    std::string_view title; // shown to the user
+    Icon icon;
+    bool repeats; // holding the trigger keeps firing
 };
 
 const MediaKeyInfo& info(MediaKey key) noexcept;
@@ -35,7 +36,7 @@ struct ActionKindInfo {
     std::string_view id;
     std::string_view title;
     std::string_view shortTitle;
-    std::string_view symbol;
+    Icon icon;
 };
 
 const ActionKindInfo& info(ActionKind kind) noexcept;

@@ -1,15 +1,17 @@
 #pragma once
 
+#include "model/icon.h"
+
 #include <optional>
 #include <string>
 
 namespace norvane {
 
 // A request for the brief on-screen notice. `appID` (whose icon is shown)
-// takes precedence over `symbol`. With `force` false the notice is shown only
+// takes precedence over `icon`. With `force` false the notice is shown only
 // when the user has notices turned on.
 struct Notice {
-    std::optional<std::string> symbol;
+    std::optional<Icon> icon;
     std::optional<std::string> appID;
     std::string title;
     std::optional<std::string> subtitle;

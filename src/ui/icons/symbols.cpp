@@ -102,6 +102,47 @@ QString registerFont()
 
 } // namespace
 
+std::string_view symbolName(Icon icon) noexcept
+{
+    switch (icon) {
+    case Icon::playPause:
+        return "playpause.fill";
+    case Icon::next:
+        return "forward.fill";
+    case Icon::previous:
+        return "backward.fill";
+    case Icon::volumeUp:
+        return "speaker.wave.3.fill";
+    case Icon::volumeDown:
+        return "speaker.wave.1.fill";
+    case Icon::mute:
+        return "speaker.slash.fill";
+    case Icon::keyboard:
+        return "keyboard";
+    case Icon::music:
+        return "music.note";
+    case Icon::send:
+        return "paperplane";
+    case Icon::appWindow:
+        return "macwindow.on.rectangle";
+    case Icon::warning:
+        return "exclamationmark.triangle.fill";
+    case Icon::textSize:
+        return "textformat.size";
+    case Icon::mouse:
+        return "computermouse.fill";
+    case Icon::appGrid:
+        return "square.grid.2x2.fill";
+    case Icon::commandKey:
+        return "command";
+    case Icon::speaker:
+        return "speaker.wave.2.fill";
+    case Icon::plus:
+        return "plus";
+    }
+    return {};
+}
+
 std::optional<char32_t> symbolGlyph(std::string_view name)
 {
     const auto it = std::lower_bound(symbolTable.begin(), symbolTable.end(), name,

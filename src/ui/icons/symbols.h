@@ -1,5 +1,7 @@
 #pragma once
 
+#include "model/icon.h"
+
 #include <QColor>
 #include <QImage>
 #include <QObject>
@@ -12,8 +14,11 @@
 
 namespace norvane::ui {
 
-// Symbols are named as the rules and pages name them ("computermouse.fill",
+// Symbols are named as the pages name them ("computermouse.fill",
 // "music.note") and drawn with glyphs of the Material Icons font.
+
+// The symbol that draws one of the model's icons.
+[[nodiscard]] std::string_view symbolName(Icon icon) noexcept;
 
 // The glyph for a symbol name; nothing for names the table does not know.
 [[nodiscard]] std::optional<char32_t> symbolGlyph(std::string_view name);

@@ -84,7 +84,7 @@ void DebugSnapshot::capture(int shot)
         prepare(shot + 1);
         return;
     }
-    notifier_.show(Notice{"forward.fill", std::nullopt, "下一首", std::nullopt, true});
+    notifier_.show(Notice{Icon::next, std::nullopt, "下一首", std::nullopt, true});
     QTimer::singleShot(quitMs, qApp, [] { QCoreApplication::quit(); });
 }
 

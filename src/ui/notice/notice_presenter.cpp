@@ -1,5 +1,6 @@
 #include "ui/notice/notice_presenter.h"
 
+#include "ui/icons/symbols.h"
 #include "ui/notice/desktop_notice.h"
 #include "ui/notice/notice_panel.h"
 #include "ui/state/app_directory.h"
@@ -48,12 +49,12 @@ void NoticePresenter::show(const Notice& notice)
 void NoticePresenter::showPanel(const Notice& notice)
 {
     NoticeContent content{QString::fromStdString(notice.title), text(notice.subtitle), {}, {}};
-    // The application's icon takes precedence over the symbol.
+    // The application's icon takes precedence over the model's.
     if (notice.appID) {
         content.iconFile = text(apps_.iconFile(notice.appID, iconSourcePx));
     }
     if (content.iconFile.isEmpty()) {
-        content.symbol = text(notice.symbol);
+        content.symbol = notice.icon ? QString::fromLatin1(symbolName(*notice.icon)) : QString();
     }
     if (!panel_) {
         panel_ = std::make_unique<NoticePanel>();

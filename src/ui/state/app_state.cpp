@@ -3,6 +3,7 @@
 #include "app/app_model.h"
 #include "app/templates.h"
 #include "model/app_names.h"
+#include "ui/icons/symbols.h"
 #include "ui/state/app_directory.h"
 
 #include <QCollator>
@@ -253,7 +254,7 @@ QVariantList AppState::templates() const
         out.append(QVariantMap{{QStringLiteral("id"), text(std::string(t.id))},
                                {QStringLiteral("title"), text(std::string(t.title))},
                                {QStringLiteral("subtitle"), text(std::string(t.subtitle))},
-                               {QStringLiteral("symbol"), text(std::string(t.symbol))},
+                               {QStringLiteral("symbol"), text(std::string(symbolName(t.icon)))},
                                {QStringLiteral("colors"), colors},
                                {QStringLiteral("preview"), templatePreview(std::string(t.id))}});
     }

@@ -1,6 +1,7 @@
 #include "ui/state/mappings_backend.h"
 
 #include "app/app_model.h"
+#include "ui/icons/symbols.h"
 #include "ui/state/app_state.h"
 
 #include <algorithm>
@@ -58,7 +59,7 @@ QVariantList MappingsBackend::actionKinds()
         out.append(QVariantMap{{QStringLiteral("id"), text(k.id)},
                                {QStringLiteral("title"), text(k.title)},
                                {QStringLiteral("shortTitle"), text(k.shortTitle)},
-                               {QStringLiteral("symbol"), text(k.symbol)}});
+                               {QStringLiteral("symbol"), text(symbolName(k.icon))}});
     }
     return out;
 }
@@ -70,7 +71,7 @@ QVariantList MappingsBackend::mediaKeys()
         const auto& k = info(key);
         out.append(QVariantMap{{QStringLiteral("id"), text(k.id)},
                                {QStringLiteral("title"), text(k.title)},
-                               {QStringLiteral("symbol"), text(k.symbol)}});
+                               {QStringLiteral("symbol"), text(symbolName(k.icon))}});
     }
     return out;
 }

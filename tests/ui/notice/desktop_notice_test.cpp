@@ -32,7 +32,7 @@ TEST_F(DesktopNoticeTest, ShowsOneTransientNotificationAndReplacesItWhileItShows
 {
     presenter.show({std::nullopt, std::string("org.example.Editor"), "⌘S", std::string("已发送到 Editor"), false});
     // At once, before the server has answered the first.
-    presenter.show({std::string("speaker.wave.2.fill"), std::nullopt, "音量 +", std::nullopt, false});
+    presenter.show({Icon::volumeUp, std::nullopt, "音量 +", std::nullopt, false});
 
     const auto first = call(0);
     EXPECT_EQ(first.appName, "岚枢");
@@ -53,18 +53,18 @@ TEST_F(DesktopNoticeTest, ShowsOneTransientNotificationAndReplacesItWhileItShows
     EXPECT_EQ(second.body, "");
 
     pause(200);
-    presenter.show({std::string("speaker.wave.2.fill"), std::nullopt, "音量 +", std::nullopt, false});
+    presenter.show({Icon::volumeUp, std::nullopt, "音量 +", std::nullopt, false});
     EXPECT_EQ(call(2).replacesId, first.id);
     EXPECT_EQ(server.calls().size(), 3U);
 }
 
 TEST_F(DesktopNoticeTest, StartsANewNotificationOnceTheShownOneHasClosed)
 {
-    presenter.show({std::string("forward.fill"), std::nullopt, "下一首", std::nullopt, true});
+    presenter.show({Icon::next, std::nullopt, "下一首", std::nullopt, true});
     const auto first = call(0);
     server.close(first.id);
     pause(300);
-    presenter.show({std::string("forward.fill"), std::nullopt, "下一首", std::nullopt, true});
+    presenter.show({Icon::next, std::nullopt, "下一首", std::nullopt, true});
     EXPECT_EQ(call(1).replacesId, 0U);
 }
 

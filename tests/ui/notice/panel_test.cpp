@@ -1,6 +1,7 @@
 #include "test_desktop.h"
 #include "test_support.h"
 #include "tests/linux/workspace/test_window.h"
+#include "ui/icons/symbols.h"
 #include "ui/notice/notice_presenter.h"
 #include "x_probe.h"
 
@@ -53,7 +54,7 @@ protected:
 
     static Notice notice(std::string title, bool force = false)
     {
-        return {std::string("playpause.fill"), std::nullopt, std::move(title), std::nullopt, force};
+        return {Icon::playPause, std::nullopt, std::move(title), std::nullopt, force};
     }
 
     bool shown()
@@ -90,6 +91,10 @@ TEST_F(NoticePanelTest, AppearsCentredNearTheBottomOfTheScreenUnderThePointer)
         EXPECT_GT(rect.width(), 34 + 44);
         EXPECT_GT(rect.height(), 32);
     }
+    // The notice's icon is drawn from the symbol font.
+    const auto glyph = ui::symbolGlyph(ui::symbolName(Icon::playPause));
+    ASSERT_TRUE(glyph);
+    EXPECT_EQ(noticeWindow()->rootObject()->property("glyph").toString(), QString::fromUcs4(&*glyph, 1));
 }
 
 TEST_F(NoticePanelTest, LeavesTheActiveWindowFocusedAndLetsClicksThrough)
@@ -146,7 +151,7 @@ TEST_F(NoticePanelTest, ASecondRequestReplacesTheContentInPlaceAndRestartsTheWai
     pause(500 - static_cast<int>(clock.elapsed()));
 
     // Both an application and a symbol: the application's icon is shown.
-    presenter.show({std::string("paperplane"), std::string("org.example.Editor"), "一个长得多的标题，让面板变宽",
+    presenter.show({Icon::send, std::string("org.example.Editor"), "一个长得多的标题，让面板变宽",
                     std::string("已发送到 Editor"), false});
     auto* content = noticeWindow()->rootObject();
     EXPECT_EQ(content->property("title").toString(), "一个长得多的标题，让面板变宽");
