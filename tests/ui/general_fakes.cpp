@@ -25,6 +25,17 @@ ui::BrowserStatus* ListBrowserSetup::find(const std::string& appID)
     return it == list.end() ? nullptr : &*it;
 }
 
+std::optional<std::string> FakeWindowTracking::install()
+{
+    ++installs;
+    if (!failure.empty()) {
+        return failure;
+    }
+    state.installed = true;
+    state.enabled = true;
+    return std::nullopt;
+}
+
 GeneralFakes::GeneralFakes()
 {
     browsers.list = {
@@ -68,7 +79,7 @@ void GeneralTestHooks::startWithConfig(const QString& text)
 
 void GeneralTestHooks::setAccessGranted(bool granted)
 {
-    model_.setAccessibilityGranted(granted);
+    model_.setInputAccessGranted(granted);
 }
 
 void GeneralTestHooks::setBrowserLive(const QString& appID, bool live)
@@ -76,6 +87,20 @@ void GeneralTestHooks::setBrowserLive(const QString& appID, bool live)
     if (auto* b = fakes_.browsers.find(appID.toStdString())) {
         b->live = live;
     }
+}
+
+void GeneralTestHooks::setWindowTracking(const QString& shell, bool installed, bool enabled, bool loaded,
+                                         bool reporting, const QString& installFailure)
+{
+    using Shell = ui::WindowTrackingStatus::Shell;
+    auto& s = fakes_.tracking.state;
+    s = {};
+    s.shell = shell == QLatin1String("kde") ? Shell::kde : shell == QLatin1String("gnome") ? Shell::gnome : Shell::none;
+    s.installed = installed;
+    s.enabled = enabled;
+    s.loaded = loaded;
+    s.reporting = reporting;
+    fakes_.tracking.failure = installFailure.toStdString();
 }
 
 QString GeneralTestHooks::readOnlyFolder()

@@ -28,6 +28,17 @@ struct ListBrowserSetup final : ui::BrowserSetup {
     ui::BrowserStatus* find(const std::string& appID);
 };
 
+// A shell helper whose state the test sets; installing puts it in place and
+// enables it (it then waits for the next login), or fails when told.
+struct FakeWindowTracking final : ui::WindowTracking {
+    ui::WindowTrackingStatus state;
+    std::string failure;
+    int installs = 0;
+
+    [[nodiscard]] ui::WindowTrackingStatus status() override { return state; }
+    std::optional<std::string> install() override;
+};
+
 // Remembers what it was asked to show; answers at once.
 struct RecordingViewer final : ui::FileViewer {
     QStringList revealed;
@@ -63,7 +74,11 @@ struct GeneralFakes {
     ListBrowserSetup browsers;
     RecordingViewer viewer;
     ScriptedDialogs dialogs;
-    [[nodiscard]] ui::GeneralServices services() { return {browsers, viewer, dialogs, QString(), QString()}; }
+    FakeWindowTracking tracking;
+    [[nodiscard]] ui::GeneralServices services()
+    {
+        return {browsers, viewer, dialogs, QString(), QString(), &tracking};
+    }
 };
 
 // A folder that refuses new files, also to root (who ignores permission bits).
@@ -81,6 +96,9 @@ public:
     Q_INVOKABLE void writeConfig(const QString& text);
     Q_INVOKABLE void setAccessGranted(bool granted);
     Q_INVOKABLE void setBrowserLive(const QString& appID, bool live);
+    // shell: "" (another desktop), "kde" or "gnome".
+    Q_INVOKABLE void setWindowTracking(const QString& shell, bool installed, bool enabled, bool loaded, bool reporting,
+                                       const QString& installFailure = {});
     Q_INVOKABLE QString readOnlyFolder();
     Q_INVOKABLE int configWrites() const { return writes_; }
 

@@ -144,5 +144,45 @@ Item {
             GeneralTest.setBrowserLive("chromium", false)
             General.refreshBrowsers()
         }
+
+        function test_windowTrackingRowSaysWhereTheShellHelperStands() {
+            const page = openPage()
+            const row = find(page, "windowTrackingRow")
+            const state = find(page, "windowTrackingState")
+            const install = find(page, "windowTrackingInstall")
+            verify(!row.visible, "no row on a desktop that needs no helper")
+
+            GeneralTest.setWindowTracking("gnome", false, false, false, false)
+            General.refreshWindowTracking()
+            verify(row.visible)
+            compare(find(row, "title").text, "窗口跟踪")
+            compare(state.text, "未安装 GNOME Shell 扩展，认不出前台应用")
+            verify(install.visible)
+
+            mouseClick(install)
+            compare(state.text, "GNOME Shell 扩展已装好，下次登录后生效")
+            compare(find(page, "message").text, "GNOME Shell 扩展已装好，下次登录后生效")
+            verify(!install.visible, "installing again would not load it sooner")
+
+            GeneralTest.setWindowTracking("gnome", true, false, false, false, "no space left")
+            General.refreshWindowTracking()
+            mouseClick(install)
+            compare(find(page, "message").text, "安装失败：no space left")
+            verify(General.messageIsError)
+
+            GeneralTest.setWindowTracking("gnome", true, true, true, true)
+            General.refreshWindowTracking()
+            compare(state.text, "正在跟踪前台应用")
+
+            // The KWin script is loaded at run time: nothing to install.
+            GeneralTest.setWindowTracking("kde", true, true, true, false)
+            General.refreshWindowTracking()
+            compare(state.text, "KWin 脚本已载入")
+            verify(!install.visible)
+
+            GeneralTest.setWindowTracking("", false, false, false, false)
+            General.refreshWindowTracking()
+            verify(!row.visible)
+        }
     }
 }

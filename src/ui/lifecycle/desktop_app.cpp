@@ -11,6 +11,7 @@
 #include "platform/linux/workspace/login_item.h"
 #include "ui/general/dbus_file_viewer.h"
 #include "ui/general/linux_browser_setup.h"
+#include "ui/general/linux_window_tracking.h"
 #include "ui/general/widget_dialogs.h"
 #include "ui/input/window_key_monitor.h"
 #include "ui/lifecycle/debug_snapshot.h"
@@ -54,6 +55,7 @@ struct DesktopApp::Parts {
     QObject mainThread; // receives work posted to the main thread
     FrontmostSnapshot frontmost;
     std::unique_ptr<LinuxDesktop> desktop;
+    std::unique_ptr<LinuxWindowTracking> windowTracking;
     bridge::BrowserPageCache pages{frontmost};
     std::unique_ptr<bridge::BridgeThread> bridge;
     LinuxBrowserSetup browserSetup{pages};
@@ -108,6 +110,7 @@ DesktopApp::DesktopApp(const LaunchOptions& options) : parts_(std::make_unique<P
     p.desktop = std::make_unique<LinuxDesktop>(p.frontmost, std::move(desktopOptions));
     installAppNameSource(p.desktop->catalog());
     startFocusSource(*p.desktop);
+    p.windowTracking = std::make_unique<LinuxWindowTracking>(*p.desktop);
 
     // A snapshot run only draws: it must not take the running instance's
     // bridge socket or its input devices.
@@ -122,6 +125,15 @@ DesktopApp::DesktopApp(const LaunchOptions& options) : parts_(std::make_unique<P
 
     linux_input::LinuxInputOptions inputOptions;
     inputOptions.executor = &p.executor;
+    // Some clients on GNOME (GTK on Wayland, VTE terminals) miss a modifier
+    // change sent back-to-back with its key. 8 ms gives the compositor time
+    // to pass the new modifiers on first, even in the middle of drawing a
+    // frame, while a remapped shortcut still feels instant and stays well
+    // inside the ~30 ms between key repeats. The input thread pauses only
+    // when a key needs other modifiers than those held.
+    if (p.desktop->session().kind == DesktopSession::Kind::gnome) {
+        inputOptions.modifierGap = 8ms;
+    }
     p.input = std::make_unique<linux_input::LinuxInput>(inputOptions);
     p.emitter = std::make_unique<InputKeyEmitter>(*p.input, p.mainThread);
     // The devices are held only while this login session is in front: on a
@@ -173,8 +185,9 @@ DesktopApp::DesktopApp(const LaunchOptions& options) : parts_(std::make_unique<P
 
     p.state = std::make_unique<AppState>(model, *p.directory);
     p.activity = std::make_unique<ActivityBackend>(model);
-    p.general = std::make_unique<GeneralBackend>(
-        model, GeneralServices{p.browserSetup, p.fileViewer, p.dialogs, buildVersion(), installedAppIcon()});
+    p.general =
+        std::make_unique<GeneralBackend>(model, GeneralServices{p.browserSetup, p.fileViewer, p.dialogs, buildVersion(),
+                                                                installedAppIcon(), p.windowTracking.get()});
     p.mappings = std::make_unique<MappingsBackend>(*p.state);
     p.group = std::make_unique<GroupBackend>(*p.state, p.desktop->workspace(), p.pages);
     p.qml = std::make_unique<QQmlEngine>();
@@ -185,7 +198,7 @@ DesktopApp::DesktopApp(const LaunchOptions& options) : parts_(std::make_unique<P
     qmlRegisterSingletonInstance("Norvane", 1, 0, "GroupEditor", p.group.get());
 
     if (snapshotRun) {
-        model.setAccessibilityGranted(p.permission.isTrusted());
+        model.setInputAccessGranted(p.permission.hasInputAccess());
         p.snapshot = std::make_unique<DebugSnapshot>(model, *p.windows, *p.notice, options.snapshotDir);
         p.snapshot->start();
         return;
@@ -211,7 +224,7 @@ DesktopApp::DesktopApp(const LaunchOptions& options) : parts_(std::make_unique<P
         }
     });
 
-    if (!model.accessibilityGranted()) {
+    if (!model.inputAccessGranted()) {
         p.windows->showOnboarding();
     } else if (options.settings) {
         p.windows->showMain();
