@@ -6,7 +6,7 @@
 #include <sys/eventfd.h>
 #include <unistd.h>
 
-namespace norvane {
+namespace norvane::linux_common {
 namespace {
 
 class EventFd {
@@ -107,4 +107,4 @@ TEST(PollThread, SleepEndsEarlyWhenStopped)
 }
 
 } // namespace
-} // namespace norvane
+} // namespace norvane::linux_common

@@ -109,7 +109,7 @@ private:
     int commands_;
     int events_;
     int eventClient_ = -1;
-    StopSignal stop_;
+    linux_common::StopSignal stop_;
     std::mutex lock_;
     std::condition_variable connected_;
     json clients_ = json::array();

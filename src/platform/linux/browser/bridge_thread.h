@@ -23,7 +23,7 @@ private:
     BridgeThread() = default;
 
     std::unique_ptr<BridgeServer> server_;
-    PollThread thread_;
+    linux_common::PollThread thread_;
 };
 
 // Everything the app does to serve browsers: makes the private runtime

@@ -3,7 +3,7 @@
 #include <nlohmann/json.hpp>
 #include <string>
 
-namespace norvane {
+namespace norvane::linux_common {
 
 // A string member of a compositor's JSON reply, or "" when it is missing or
 // not a string: window managers leave fields out or null them freely.
@@ -13,4 +13,4 @@ inline std::string jsonText(const nlohmann::json& node, const char* key)
     return it != node.end() && it->is_string() ? it->get<std::string>() : std::string();
 }
 
-} // namespace norvane
+} // namespace norvane::linux_common

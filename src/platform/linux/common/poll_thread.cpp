@@ -4,7 +4,7 @@
 #include <poll.h>
 #include <system_error>
 
-namespace norvane {
+namespace norvane::linux_common {
 
 bool PollThread::start(int fd, OnReady onReady, bool readyAtStart)
 {
@@ -63,4 +63,4 @@ void PollThread::run(const OnReady& onReady, bool readyAtStart)
     }
 }
 
-} // namespace norvane
+} // namespace norvane::linux_common

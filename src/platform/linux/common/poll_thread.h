@@ -6,7 +6,7 @@
 #include <functional>
 #include <thread>
 
-namespace norvane {
+namespace norvane::linux_common {
 
 // A thread that sleeps in poll() on one file descriptor next to a stop
 // eventfd: the shape of every listening thread of the Linux layer (focus
@@ -51,4 +51,4 @@ private:
     int fd_ = -1;
 };
 
-} // namespace norvane
+} // namespace norvane::linux_common

@@ -3,7 +3,7 @@
 #include <sys/eventfd.h>
 #include <unistd.h>
 
-namespace norvane {
+namespace norvane::linux_common {
 
 // An eventfd a thread polls next to what it waits for, so that any other
 // thread can wake it to stop.
@@ -37,4 +37,4 @@ private:
     int fd_;
 };
 
-} // namespace norvane
+} // namespace norvane::linux_common

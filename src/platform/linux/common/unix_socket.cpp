@@ -7,7 +7,7 @@
 #include <sys/un.h>
 #include <unistd.h>
 
-namespace norvane {
+namespace norvane::linux_common {
 
 UnixSocket::~UnixSocket()
 {
@@ -131,4 +131,4 @@ std::optional<std::string> UnixSocket::receiveSome()
     return std::nullopt;
 }
 
-} // namespace norvane
+} // namespace norvane::linux_common

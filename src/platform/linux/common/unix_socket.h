@@ -5,7 +5,7 @@
 #include <string>
 #include <string_view>
 
-namespace norvane {
+namespace norvane::linux_common {
 
 // A connected Unix stream socket with send and receive time limits, so no
 // caller waits on a hung compositor for long.
@@ -37,4 +37,4 @@ private:
     int fd_ = -1;
 };
 
-} // namespace norvane
+} // namespace norvane::linux_common

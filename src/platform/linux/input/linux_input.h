@@ -140,7 +140,7 @@ private:
     LinuxInputOptions options_;
     std::unique_ptr<OutputQueue> queue_;
     std::unique_ptr<InputLoop> loop_;
-    PollThread thread_;
+    linux_common::PollThread thread_;
     std::atomic<bool> paused_{false};
     std::atomic<bool> grabMice_{false};
     std::atomic<int> watchers_{0};

@@ -14,6 +14,8 @@
 
 namespace norvane {
 
+using linux_common::jsonText;
+
 namespace {
 
 using nlohmann::json;
@@ -88,8 +90,8 @@ struct HyprlandWindowSystem::Impl {
     DesktopEntryIndex& entries;
     FocusTracker& tracker;
 
-    UnixSocket events;
-    PollThread thread;
+    linux_common::UnixSocket events;
+    linux_common::PollThread thread;
     std::string pending; // a partial event line
 
     Impl(const std::string& dir, DesktopEntryIndex& e, FocusTracker& t)
@@ -98,7 +100,7 @@ struct HyprlandWindowSystem::Impl {
 
     std::optional<std::string> request(const std::string& text) const
     {
-        UnixSocket socket;
+        linux_common::UnixSocket socket;
         if (socket.connect(commandSocket) || !socket.sendAll(text)) {
             return std::nullopt;
         }

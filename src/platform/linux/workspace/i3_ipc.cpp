@@ -23,12 +23,12 @@ std::string encode(std::uint32_t type, std::string_view payload)
     return out;
 }
 
-bool send(UnixSocket& socket, Request type, std::string_view payload)
+bool send(linux_common::UnixSocket& socket, Request type, std::string_view payload)
 {
     return socket.sendAll(encode(static_cast<std::uint32_t>(type), payload));
 }
 
-std::optional<Message> receive(UnixSocket& socket)
+std::optional<Message> receive(linux_common::UnixSocket& socket)
 {
     const auto header = socket.receiveExactly(headerSize);
     if (!header || !header->starts_with(magic)) {
@@ -51,7 +51,7 @@ std::optional<Message> receive(UnixSocket& socket)
 
 std::optional<std::string> request(const std::string& socketPath, Request type, std::string_view payload)
 {
-    UnixSocket socket;
+    linux_common::UnixSocket socket;
     if (socket.connect(socketPath) || !send(socket, type, payload)) {
         return std::nullopt;
     }

@@ -23,9 +23,9 @@ struct Message {
 // "i3-ipc", payload length and type (native byte order), then the payload.
 std::string encode(std::uint32_t type, std::string_view payload);
 
-bool send(UnixSocket& socket, Request type, std::string_view payload);
+bool send(linux_common::UnixSocket& socket, Request type, std::string_view payload);
 // One whole message, or nothing when the connection failed.
-std::optional<Message> receive(UnixSocket& socket);
+std::optional<Message> receive(linux_common::UnixSocket& socket);
 
 // A short request on a connection of its own: connect, send, read the
 // reply, close. The reply payload, or nothing.

@@ -7,6 +7,8 @@
 
 namespace norvane {
 
+using linux_common::jsonText;
+
 namespace {
 
 using nlohmann::json;

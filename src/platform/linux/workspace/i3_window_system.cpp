@@ -22,8 +22,8 @@ struct I3WindowSystem::Impl {
     std::mutex xLock;
     std::unique_ptr<X11Connection> x; // i3 only: process ids and GTK ids
 
-    UnixSocket events;
-    PollThread thread;
+    linux_common::UnixSocket events;
+    linux_common::PollThread thread;
 
     std::mutex hiddenLock;
     std::set<std::int64_t> tiledBeforeHiding;

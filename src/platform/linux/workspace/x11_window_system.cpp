@@ -30,7 +30,7 @@ struct X11WindowSystem::Impl {
     std::mutex commandLock;
     X11Connection commands;
 
-    PollThread thread;
+    linux_common::PollThread thread;
 
     xcb_window_t watched = XCB_WINDOW_NONE; // the active window, followed until it goes away
 
