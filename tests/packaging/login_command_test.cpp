@@ -45,10 +45,11 @@ TEST(LoginCommand, FollowsTheInstalledEntryAndIgnoresOnesThatCannotRun)
     ::setenv("XDG_DATA_HOME", (dir.path / "share").c_str(), 1);
     ::setenv("XDG_DATA_DIRS", (dir.path / "none").c_str(), 1);
 
-    EXPECT_EQ(norvane::AutostartLoginItem::currentCommand(), std::vector<std::string>{program.string()});
+    EXPECT_EQ(norvane::linux_workspace::AutostartLoginItem::currentCommand(),
+              std::vector<std::string>{program.string()});
 
     // An entry whose program is gone does not send login to a missing file.
     fs::remove(program);
     const auto self = fs::read_symlink("/proc/self/exe").string();
-    EXPECT_EQ(norvane::AutostartLoginItem::currentCommand(), std::vector<std::string>{self});
+    EXPECT_EQ(norvane::linux_workspace::AutostartLoginItem::currentCommand(), std::vector<std::string>{self});
 }

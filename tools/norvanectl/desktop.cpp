@@ -13,6 +13,8 @@ namespace norvane::ctl {
 
 namespace {
 
+using linux_workspace::DesktopSession;
+using linux_workspace::ShellHelperControl;
 using Kind = DesktopSession::Kind;
 
 void usage()
@@ -139,7 +141,7 @@ int runDesktop(int argc, char** argv)
         return exitUsage;
     }
     const std::string_view sub = argv[1];
-    const auto session = detectSession();
+    const auto session = linux_workspace::detectSession();
     if (sub == "status") {
         return status(session);
     }

@@ -6,6 +6,10 @@
 
 namespace norvane::ui {
 
+using linux_workspace::DesktopSession;
+using linux_workspace::LinuxDesktop;
+using linux_workspace::ShellWindowSystem;
+
 LinuxWindowTracking::LinuxWindowTracking(LinuxDesktop& desktop) : desktop_(desktop), control_(desktop.session().kind) {}
 
 WindowTrackingStatus LinuxWindowTracking::status()

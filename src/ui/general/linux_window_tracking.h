@@ -11,7 +11,7 @@ namespace norvane::ui {
 // in the log when GNOME only loads the extension after the next login.
 class LinuxWindowTracking final : public WindowTracking {
 public:
-    explicit LinuxWindowTracking(LinuxDesktop& desktop);
+    explicit LinuxWindowTracking(linux_workspace::LinuxDesktop& desktop);
 
     [[nodiscard]] WindowTrackingStatus status() override;
     std::optional<std::string> install() override;
@@ -19,8 +19,8 @@ public:
 private:
     void noteLoginWait(const WindowTrackingStatus& status);
 
-    LinuxDesktop& desktop_;
-    ShellHelperControl control_;
+    linux_workspace::LinuxDesktop& desktop_;
+    linux_workspace::ShellHelperControl control_;
     bool loginWaitLogged_ = false;
 };
 

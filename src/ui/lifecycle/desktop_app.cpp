@@ -35,6 +35,10 @@
 namespace norvane::ui {
 
 using namespace std::chrono_literals;
+using linux_workspace::AutostartLoginItem;
+using linux_workspace::DesktopSession;
+using linux_workspace::LinuxDesktop;
+using linux_workspace::ProcessKeyDelivery;
 
 LaunchOptions LaunchOptions::parse(const QStringList& arguments)
 {

@@ -8,9 +8,12 @@
 #include <utility>
 
 namespace norvane {
-class AppCatalog;
 class Workspace;
 } // namespace norvane
+
+namespace norvane::linux_workspace {
+class AppCatalog;
+} // namespace norvane::linux_workspace
 
 namespace norvane::ui {
 
@@ -18,7 +21,9 @@ namespace norvane::ui {
 // entries, running ones from the window list of the focus source.
 class DesktopDirectory final : public AppDirectory {
 public:
-    DesktopDirectory(AppCatalog& catalog, Workspace& workspace) : catalog_(catalog), workspace_(workspace) {}
+    DesktopDirectory(linux_workspace::AppCatalog& catalog, Workspace& workspace)
+        : catalog_(catalog), workspace_(workspace)
+    {}
 
     std::vector<AppEntry> installed() override;
     std::vector<std::string> running() override;
@@ -30,7 +35,7 @@ private:
         std::chrono::steady_clock::time_point found;
     };
 
-    AppCatalog& catalog_;
+    linux_workspace::AppCatalog& catalog_;
     Workspace& workspace_;
     // A theme lookup stats thousands of paths for an icon it does not find;
     // the menu, the sidebar and the notice ask for the same few icons again

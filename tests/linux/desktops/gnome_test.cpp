@@ -22,7 +22,7 @@
 #include <nlohmann/json.hpp>
 #include <sstream>
 
-namespace norvane {
+namespace norvane::linux_workspace {
 namespace {
 
 namespace fs = std::filesystem;
@@ -522,4 +522,4 @@ TEST(GnomeExtension, ReadsShellVersions)
 }
 
 } // namespace
-} // namespace norvane
+} // namespace norvane::linux_workspace

@@ -19,7 +19,7 @@
 #include <iterator>
 #include <mutex>
 
-namespace norvane {
+namespace norvane::linux_workspace {
 namespace {
 
 using namespace std::chrono_literals;
@@ -422,4 +422,4 @@ TEST(KWinWindowList, ReadsWellFormedEntriesAndSkipsTheRest)
 }
 
 } // namespace
-} // namespace norvane
+} // namespace norvane::linux_workspace

@@ -6,7 +6,7 @@
 #include <filesystem>
 #include <gtest/gtest.h>
 
-namespace norvane {
+namespace norvane::linux_workspace {
 namespace {
 
 using testing::fixtureData;
@@ -148,4 +148,4 @@ TEST(Icons, ThemeLookupFollowsSizesInheritanceAndFallbacks)
 }
 
 } // namespace
-} // namespace norvane
+} // namespace norvane::linux_workspace

@@ -15,7 +15,7 @@
 #include <thread>
 #include <unistd.h>
 
-namespace norvane {
+namespace norvane::linux_workspace {
 namespace {
 
 using namespace std::chrono_literals;
@@ -231,4 +231,4 @@ TEST(HyprlandShortcut, KeyNamesAreXkbNames)
 }
 
 } // namespace
-} // namespace norvane
+} // namespace norvane::linux_workspace

@@ -8,7 +8,7 @@
 #include <filesystem>
 #include <gtest/gtest.h>
 
-namespace norvane {
+namespace norvane::linux_workspace {
 namespace {
 
 using namespace std::chrono_literals;
@@ -85,4 +85,4 @@ TEST(I3, FollowsFocusWorkspacesAndTheScratchpad)
 }
 
 } // namespace
-} // namespace norvane
+} // namespace norvane::linux_workspace

@@ -8,7 +8,7 @@
 #include <sstream>
 #include <sys/mount.h>
 
-namespace norvane {
+namespace norvane::linux_workspace {
 namespace {
 
 namespace fs = std::filesystem;
@@ -128,4 +128,4 @@ TEST_F(LoginItemTest, AFullDiskLeavesNoHalfEntryAndSaysSo)
 }
 
 } // namespace
-} // namespace norvane
+} // namespace norvane::linux_workspace

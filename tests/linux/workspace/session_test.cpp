@@ -6,7 +6,7 @@
 #include <gtest/gtest.h>
 #include <map>
 
-namespace norvane {
+namespace norvane::linux_workspace {
 namespace {
 
 TEST(Session, ChosenFromTheEnvironment)
@@ -190,4 +190,4 @@ TEST_F(DeliveryTest, FrontTargetAndDirectDeliveryNeedNoFocusChange)
 }
 
 } // namespace
-} // namespace norvane
+} // namespace norvane::linux_workspace

@@ -13,7 +13,7 @@
 #include <gtest/gtest.h>
 #include <mutex>
 
-namespace norvane {
+namespace norvane::linux_workspace {
 namespace {
 
 using namespace std::chrono_literals;
@@ -431,4 +431,4 @@ TEST(LinuxDesktopFallback, FollowsTheXDisplayWhenTheShellCannotReport)
 }
 
 } // namespace
-} // namespace norvane
+} // namespace norvane::linux_workspace

@@ -162,7 +162,8 @@ std::unique_ptr<SwaySession> SwaySession::start(std::string* error)
                 }
             }
             return !s->ipcSocket_.empty() && !s->waylandDisplay_.empty() &&
-                   i3ipc::request(s->ipcSocket_, i3ipc::Request::getTree, "").has_value();
+                   linux_workspace::i3ipc::request(s->ipcSocket_, linux_workspace::i3ipc::Request::getTree, "")
+                       .has_value();
         },
         startLimit);
     if (exited || !ready) {
@@ -287,7 +288,7 @@ std::vector<int> SwaySession::stop()
     }
     clients_.clear();
     if (swayPid_ > 0) {
-        (void)i3ipc::request(ipcSocket_, i3ipc::Request::runCommand, "exit");
+        (void)linux_workspace::i3ipc::request(ipcSocket_, linux_workspace::i3ipc::Request::runCommand, "exit");
         if (!waitFor([this] { return reaped(swayPid_); }, exitLimit)) {
             terminate(swayPid_);
         }

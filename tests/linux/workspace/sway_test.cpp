@@ -10,7 +10,7 @@
 #include <gtest/gtest.h>
 #include <mutex>
 
-namespace norvane {
+namespace norvane::linux_workspace {
 namespace {
 
 using namespace std::chrono_literals;
@@ -142,4 +142,4 @@ TEST(Sway, FollowsFocusWorkspacesAndTheScratchpad)
 }
 
 } // namespace
-} // namespace norvane
+} // namespace norvane::linux_workspace

@@ -15,7 +15,7 @@
 #include <signal.h>
 #include <thread>
 
-namespace norvane {
+namespace norvane::linux_workspace {
 namespace {
 
 using namespace std::chrono_literals;
@@ -203,4 +203,4 @@ TEST_F(X11Test, SendKeysReachTheTargetAndFocusReturns)
 }
 
 } // namespace
-} // namespace norvane
+} // namespace norvane::linux_workspace

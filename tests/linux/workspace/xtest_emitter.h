@@ -9,7 +9,7 @@ namespace norvane::testing {
 
 // Types through the X server's XTEST extension, standing in for the input
 // layer's uinput queue. Knows the few keys the tests use.
-class XTestEmitter final : public KeyEmitter {
+class XTestEmitter final : public linux_workspace::KeyEmitter {
 public:
     explicit XTestEmitter(const std::string& display);
     ~XTestEmitter() override;

@@ -4,7 +4,7 @@
 #include <filesystem>
 #include <glib.h>
 
-namespace norvane {
+namespace norvane::linux_workspace {
 
 AppCatalog::AppCatalog(DesktopEntryIndex& index, IconTheme theme) : index_(index), theme_(std::move(theme)) {}
 
@@ -67,4 +67,4 @@ std::vector<DesktopEntry> AppCatalog::applications()
     return sorted;
 }
 
-} // namespace norvane
+} // namespace norvane::linux_workspace

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-namespace norvane {
+namespace norvane::linux_workspace {
 
 // An application's icon: the theme name (for toolkits that load themed icons
 // themselves) and, when one was found, the image file for the asked size.
@@ -43,4 +43,4 @@ private:
     IconTheme theme_;
 };
 
-} // namespace norvane
+} // namespace norvane::linux_workspace

@@ -5,7 +5,7 @@
 #include <fstream>
 #include <sstream>
 
-namespace norvane {
+namespace norvane::linux_workspace {
 
 namespace {
 
@@ -130,4 +130,4 @@ std::optional<std::string> processSandbox(int pid)
     return std::nullopt;
 }
 
-} // namespace norvane
+} // namespace norvane::linux_workspace

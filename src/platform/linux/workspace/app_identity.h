@@ -7,7 +7,7 @@
 #include <string>
 #include <string_view>
 
-namespace norvane {
+namespace norvane::linux_workspace {
 
 // What a window says about the application it belongs to.
 struct WindowIdentity {
@@ -36,4 +36,4 @@ std::optional<std::string> processSandbox(int pid);
 // (app-flatpak-ID-N.scope) or a snap scope (snap.NAME.APP-….scope).
 std::optional<std::string> sandboxFromCgroup(std::string_view cgroupText);
 
-} // namespace norvane
+} // namespace norvane::linux_workspace

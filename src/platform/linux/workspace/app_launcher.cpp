@@ -4,7 +4,7 @@
 
 #include <gio/gdesktopappinfo.h>
 
-namespace norvane {
+namespace norvane::linux_workspace {
 
 std::optional<std::string> launchDesktopEntry(const std::string& entryPath)
 {
@@ -21,4 +21,4 @@ std::optional<std::string> launchDesktopEntry(const std::string& entryPath)
     return std::nullopt;
 }
 
-} // namespace norvane
+} // namespace norvane::linux_workspace

@@ -7,7 +7,7 @@
 #include <optional>
 #include <thread>
 
-namespace norvane {
+namespace norvane::linux_workspace {
 
 std::string asciiLower(std::string_view text)
 {
@@ -214,4 +214,4 @@ void DesktopEntryIndex::changed()
     }
 }
 
-} // namespace norvane
+} // namespace norvane::linux_workspace

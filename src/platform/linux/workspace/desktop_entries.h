@@ -8,7 +8,7 @@
 #include <unordered_map>
 #include <vector>
 
-namespace norvane {
+namespace norvane::linux_workspace {
 
 // One installed desktop entry, as far as identity, names and icons need it.
 struct DesktopEntry {
@@ -78,4 +78,4 @@ private:
 // ASCII lower case, as desktop shells compare classes and ids.
 std::string asciiLower(std::string_view text);
 
-} // namespace norvane
+} // namespace norvane::linux_workspace

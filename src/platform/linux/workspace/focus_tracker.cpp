@@ -1,6 +1,6 @@
 #include "platform/linux/workspace/focus_tracker.h"
 
-namespace norvane {
+namespace norvane::linux_workspace {
 
 namespace {
 
@@ -67,4 +67,4 @@ bool FocusTracker::waitForWindow(std::uint64_t window, std::chrono::milliseconds
     return waitUntil([window](const FrontApp* app) { return app && app->window == window; }, limit);
 }
 
-} // namespace norvane
+} // namespace norvane::linux_workspace

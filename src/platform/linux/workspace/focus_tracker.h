@@ -8,7 +8,7 @@
 #include <memory>
 #include <mutex>
 
-namespace norvane {
+namespace norvane::linux_workspace {
 
 // Where every focus source reports the window in front. It publishes the
 // engine's snapshot (one atomic swap, so the input thread never waits), tells
@@ -44,4 +44,4 @@ private:
     std::shared_ptr<const FrontApp> lastActivated_;
 };
 
-} // namespace norvane
+} // namespace norvane::linux_workspace

@@ -6,7 +6,7 @@
 #include <memory>
 #include <string>
 
-namespace norvane::glib {
+namespace norvane::linux_workspace::glib {
 
 struct ObjectUnref {
     void operator()(gpointer object) const noexcept { g_object_unref(object); }
@@ -37,4 +37,4 @@ inline std::string take(gchar* s)
     return owned ? std::string(owned.get()) : std::string();
 }
 
-} // namespace norvane::glib
+} // namespace norvane::linux_workspace::glib

@@ -18,7 +18,7 @@
 #include <sstream>
 #include <vector>
 
-namespace norvane {
+namespace norvane::linux_workspace {
 
 namespace {
 
@@ -559,4 +559,4 @@ GnomeExtensionBuild buildGnomeExtension(const std::string& sourceDir, int major)
     return {std::move(files), {}};
 }
 
-} // namespace norvane
+} // namespace norvane::linux_workspace

@@ -6,7 +6,7 @@
 #include <string>
 #include <string_view>
 
-namespace norvane {
+namespace norvane::linux_workspace {
 
 // GNOME Shell, through Norvane's extension (focus@norvane.org). The
 // extension runs inside the shell and pushes its reports to ShellBus; it
@@ -69,4 +69,4 @@ struct GnomeExtensionBuild {
 };
 [[nodiscard]] GnomeExtensionBuild buildGnomeExtension(const std::string& sourceDir, int major);
 
-} // namespace norvane
+} // namespace norvane::linux_workspace

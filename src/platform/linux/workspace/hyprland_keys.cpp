@@ -7,7 +7,7 @@
 #include <string_view>
 #include <utility>
 
-namespace norvane {
+namespace norvane::linux_workspace {
 
 namespace {
 
@@ -86,4 +86,4 @@ std::optional<std::string> hyprlandShortcut(const InputEvent& keyDown)
     return mods + "," + *key;
 }
 
-} // namespace norvane
+} // namespace norvane::linux_workspace

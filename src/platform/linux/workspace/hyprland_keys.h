@@ -5,11 +5,11 @@
 #include <optional>
 #include <string>
 
-namespace norvane {
+namespace norvane::linux_workspace {
 
 // The argument of Hyprland's sendshortcut for one key press: the modifier
 // names and the key's XKB name, "CTRL SHIFT,t". Nothing for a key that has no
 // XKB name here.
 std::optional<std::string> hyprlandShortcut(const InputEvent& keyDown);
 
-} // namespace norvane
+} // namespace norvane::linux_workspace

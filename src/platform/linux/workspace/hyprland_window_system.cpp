@@ -12,7 +12,7 @@
 #include <nlohmann/json.hpp>
 #include <poll.h>
 
-namespace norvane {
+namespace norvane::linux_workspace {
 
 using linux_common::jsonText;
 
@@ -291,4 +291,4 @@ bool HyprlandWindowSystem::sendKeys(std::uint64_t window, std::span<const InputE
     return true;
 }
 
-} // namespace norvane
+} // namespace norvane::linux_workspace

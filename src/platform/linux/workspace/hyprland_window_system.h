@@ -7,7 +7,7 @@
 #include <memory>
 #include <string>
 
-namespace norvane {
+namespace norvane::linux_workspace {
 
 // Hyprland: focus from the event socket (.socket2.sock), everything else as
 // short requests on the command socket (.socket.sock), which the compositor
@@ -34,4 +34,4 @@ private:
     std::unique_ptr<Impl> impl_;
 };
 
-} // namespace norvane
+} // namespace norvane::linux_workspace

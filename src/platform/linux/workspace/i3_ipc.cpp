@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-namespace norvane::i3ipc {
+namespace norvane::linux_workspace::i3ipc {
 
 namespace {
 
@@ -63,4 +63,4 @@ std::optional<std::string> request(const std::string& socketPath, Request type, 
     return std::move(reply->payload);
 }
 
-} // namespace norvane::i3ipc
+} // namespace norvane::linux_workspace::i3ipc

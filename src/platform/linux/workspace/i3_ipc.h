@@ -7,7 +7,7 @@
 #include <string>
 #include <string_view>
 
-namespace norvane::i3ipc {
+namespace norvane::linux_workspace::i3ipc {
 
 // Message types of the i3 IPC protocol, which sway speaks too.
 enum class Request : std::uint32_t { runCommand = 0, subscribe = 2, getTree = 4 };
@@ -31,4 +31,4 @@ std::optional<Message> receive(linux_common::UnixSocket& socket);
 // reply, close. The reply payload, or nothing.
 std::optional<std::string> request(const std::string& socketPath, Request type, std::string_view payload);
 
-} // namespace norvane::i3ipc
+} // namespace norvane::linux_workspace::i3ipc

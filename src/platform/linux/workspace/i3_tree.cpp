@@ -5,7 +5,7 @@
 #include <algorithm>
 #include <nlohmann/json.hpp>
 
-namespace norvane {
+namespace norvane::linux_workspace {
 
 using linux_common::jsonText;
 
@@ -178,4 +178,4 @@ std::optional<I3Window> parseI3WindowEvent(std::string_view payload, std::string
     }
 }
 
-} // namespace norvane
+} // namespace norvane::linux_workspace

@@ -7,7 +7,7 @@
 #include <string_view>
 #include <vector>
 
-namespace norvane {
+namespace norvane::linux_workspace {
 
 // One window of an i3 or sway layout tree.
 struct I3Window {
@@ -29,4 +29,4 @@ std::optional<I3Tree> parseI3Tree(std::string_view json);
 // Parses the "container" of a window event; nothing when it holds no window.
 std::optional<I3Window> parseI3WindowEvent(std::string_view json, std::string* change);
 
-} // namespace norvane
+} // namespace norvane::linux_workspace

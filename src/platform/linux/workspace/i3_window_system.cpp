@@ -11,7 +11,7 @@
 #include <poll.h>
 #include <set>
 
-namespace norvane {
+namespace norvane::linux_workspace {
 
 struct I3WindowSystem::Impl {
     std::string socketPath;
@@ -259,4 +259,4 @@ bool I3WindowSystem::hide(std::uint64_t window)
     return impl_->command("[con_id=" + std::to_string(window) + "] move scratchpad");
 }
 
-} // namespace norvane
+} // namespace norvane::linux_workspace

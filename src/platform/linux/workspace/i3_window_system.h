@@ -8,7 +8,7 @@
 #include <optional>
 #include <string>
 
-namespace norvane {
+namespace norvane::linux_workspace {
 
 // i3 and sway through their IPC socket: window and workspace events on a
 // subscription connection, GET_TREE at start and whenever an event leaves
@@ -34,4 +34,4 @@ private:
     std::unique_ptr<Impl> impl_;
 };
 
-} // namespace norvane
+} // namespace norvane::linux_workspace

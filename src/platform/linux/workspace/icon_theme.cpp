@@ -7,7 +7,7 @@
 #include <cstdlib>
 #include <filesystem>
 
-namespace norvane {
+namespace norvane::linux_workspace {
 
 namespace {
 
@@ -204,4 +204,4 @@ std::optional<std::string> IconTheme::find(std::string_view name, int size) cons
     return std::nullopt;
 }
 
-} // namespace norvane
+} // namespace norvane::linux_workspace

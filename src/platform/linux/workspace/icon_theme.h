@@ -5,7 +5,7 @@
 #include <string_view>
 #include <vector>
 
-namespace norvane {
+namespace norvane::linux_workspace {
 
 // Finds icon files by name the way the freedesktop icon theme rules say:
 // the chosen theme, the themes it inherits, hicolor, then the plain pixmaps
@@ -50,4 +50,4 @@ private:
     std::vector<Theme> chain_;
 };
 
-} // namespace norvane
+} // namespace norvane::linux_workspace

@@ -5,7 +5,7 @@
 #include <functional>
 #include <vector>
 
-namespace norvane {
+namespace norvane::linux_workspace {
 
 // What keys-to-one-application needs from the input layer's output queue.
 class KeyEmitter {
@@ -20,4 +20,4 @@ public:
     virtual void emitKeys(std::vector<InputEvent> events, std::function<void()> done) = 0;
 };
 
-} // namespace norvane
+} // namespace norvane::linux_workspace

@@ -13,7 +13,7 @@
 #include <string_view>
 #include <thread>
 
-namespace norvane {
+namespace norvane::linux_workspace {
 
 namespace {
 
@@ -343,4 +343,4 @@ bool KWinShell::runCommand(GDBusConnection* bus, Command command, const std::str
     return ran;
 }
 
-} // namespace norvane
+} // namespace norvane::linux_workspace

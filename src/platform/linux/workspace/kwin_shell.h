@@ -7,7 +7,7 @@
 #include <optional>
 #include <string>
 
-namespace norvane {
+namespace norvane::linux_workspace {
 
 // KDE Plasma's KWin (5.27 and 6). Norvane's reporter script is loaded and
 // run through KWin's scripting interface (org.kde.kwin.Scripting on
@@ -57,4 +57,4 @@ private:
     std::atomic<int> objectStyle_{0};
 };
 
-} // namespace norvane
+} // namespace norvane::linux_workspace

@@ -4,7 +4,7 @@
 
 #include <cstdio>
 
-namespace norvane {
+namespace norvane::linux_workspace {
 
 LinuxDesktop::LinuxDesktop(FrontmostSnapshot& snapshot, Options options)
     : session_(std::move(options.session)),
@@ -57,4 +57,4 @@ std::unique_ptr<ProcessKeyDelivery> LinuxDesktop::makeKeyDelivery(KeyEmitter& em
     return std::make_unique<ProcessKeyDelivery>(*windows_, tracker_, emitter);
 }
 
-} // namespace norvane
+} // namespace norvane::linux_workspace

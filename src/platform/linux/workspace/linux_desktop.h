@@ -12,7 +12,7 @@
 #include <optional>
 #include <string>
 
-namespace norvane {
+namespace norvane::linux_workspace {
 
 // Everything this folder offers, wired for the session the program runs in:
 // the catalog (install it as the AppNameSource), the Workspace, the focus
@@ -63,4 +63,4 @@ private:
     std::string fallbackReason_;
 };
 
-} // namespace norvane
+} // namespace norvane::linux_workspace

@@ -4,7 +4,7 @@
 
 #include <algorithm>
 
-namespace norvane {
+namespace norvane::linux_workspace {
 
 LinuxWorkspace::LinuxWorkspace(AppCatalog& catalog, WindowSystem* windows) : catalog_(catalog), windows_(windows) {}
 
@@ -114,4 +114,4 @@ void LinuxWorkspace::hide(const FrontApp& app)
     hiddenByUs_[*app.appID] = std::move(hidden);
 }
 
-} // namespace norvane
+} // namespace norvane::linux_workspace

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-namespace norvane {
+namespace norvane::linux_workspace {
 
 // The Workspace on a Linux desktop: installed applications from the desktop
 // entries, running ones from the desktop's window list. Hiding hides every
@@ -40,4 +40,4 @@ private:
     std::map<std::string, std::vector<std::uint64_t>> hiddenByUs_; // per application, front window first
 };
 
-} // namespace norvane
+} // namespace norvane::linux_workspace

@@ -13,7 +13,7 @@
 #include <system_error>
 #include <unistd.h>
 
-namespace norvane {
+namespace norvane::linux_workspace {
 
 namespace {
 
@@ -203,4 +203,4 @@ std::optional<std::string> AutostartLoginItem::disable()
     return std::nullopt;
 }
 
-} // namespace norvane
+} // namespace norvane::linux_workspace

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-namespace norvane {
+namespace norvane::linux_workspace {
 
 // Launch at login through the XDG autostart entry norvane.desktop. The
 // user's entry ($XDG_CONFIG_HOME/autostart, else ~/.config/autostart)
@@ -49,4 +49,4 @@ private:
 // require.
 std::string desktopExecLine(const std::vector<std::string>& argv);
 
-} // namespace norvane
+} // namespace norvane::linux_workspace

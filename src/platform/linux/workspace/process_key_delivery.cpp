@@ -3,7 +3,7 @@
 #include <future>
 #include <memory>
 
-namespace norvane {
+namespace norvane::linux_workspace {
 
 ProcessKeyDelivery::ProcessKeyDelivery(WindowSystem& windows, FocusTracker& tracker, KeyEmitter& emitter,
                                        Options options)
@@ -108,4 +108,4 @@ ProcessKeyDelivery::Outcome ProcessKeyDelivery::perform(const Job& job)
     return emitted ? Outcome::delivered : Outcome::emitTimedOut;
 }
 
-} // namespace norvane
+} // namespace norvane::linux_workspace

@@ -13,7 +13,7 @@
 #include <thread>
 #include <vector>
 
-namespace norvane {
+namespace norvane::linux_workspace {
 
 // Delivers key presses to one process, which Linux has no call for: where
 // the desktop can deliver to a window directly (Hyprland) it does so;
@@ -70,4 +70,4 @@ private:
     std::thread thread_;
 };
 
-} // namespace norvane
+} // namespace norvane::linux_workspace

@@ -10,7 +10,7 @@
 #include <cstdlib>
 #include <filesystem>
 
-namespace norvane {
+namespace norvane::linux_workspace {
 
 namespace {
 
@@ -167,4 +167,4 @@ std::string sessionLabel(DesktopSession::Kind kind)
     return "an unsupported desktop";
 }
 
-} // namespace norvane
+} // namespace norvane::linux_workspace

@@ -8,7 +8,7 @@
 #include <memory>
 #include <string>
 
-namespace norvane {
+namespace norvane::linux_workspace {
 
 // Which desktop this session runs, as far as following focus goes.
 struct DesktopSession {
@@ -39,4 +39,4 @@ std::unique_ptr<WindowSystem> makeWindowSystem(const DesktopSession& session, De
 // How a session's desktop is named to the user: "GNOME", "KDE Plasma", "X11".
 std::string sessionLabel(DesktopSession::Kind kind);
 
-} // namespace norvane
+} // namespace norvane::linux_workspace

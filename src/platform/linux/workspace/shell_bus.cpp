@@ -7,7 +7,7 @@
 #include <mutex>
 #include <thread>
 
-namespace norvane {
+namespace norvane::linux_workspace {
 
 namespace {
 
@@ -477,4 +477,4 @@ std::optional<std::chrono::steady_clock::time_point> ShellBus::lastReport() cons
     return impl_->lastReport;
 }
 
-} // namespace norvane
+} // namespace norvane::linux_workspace

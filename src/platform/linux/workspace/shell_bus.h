@@ -10,7 +10,7 @@
 
 using GDBusConnection = struct _GDBusConnection; // NOLINT(bugprone-reserved-identifier): GLib names it so
 
-namespace norvane {
+namespace norvane::linux_workspace {
 
 // Norvane's end of the conversation with a desktop shell that reports focus
 // itself. It owns the name "org.norvane.Norvane" on the session bus and
@@ -75,4 +75,4 @@ private:
     std::unique_ptr<Impl> impl_;
 };
 
-} // namespace norvane
+} // namespace norvane::linux_workspace

@@ -5,7 +5,7 @@
 
 using GDBusConnection = struct _GDBusConnection; // NOLINT(bugprone-reserved-identifier): GLib names it so
 
-namespace norvane {
+namespace norvane::linux_workspace {
 
 // What differs between desktop shells whose helper reports to ShellBus: how
 // the helper is started and stopped, and how windows are activated and
@@ -48,4 +48,4 @@ public:
     virtual bool minimize(GDBusConnection* bus, const std::string& windowID) = 0;
 };
 
-} // namespace norvane
+} // namespace norvane::linux_workspace

@@ -3,7 +3,7 @@
 #include "platform/linux/workspace/gnome_shell.h"
 #include "platform/linux/workspace/kwin_shell.h"
 
-namespace norvane {
+namespace norvane::linux_workspace {
 
 std::unique_ptr<ShellCommands> makeShellCommands(DesktopSession::Kind kind)
 {
@@ -25,4 +25,4 @@ std::unique_ptr<ShellCommands> makeShellCommands(DesktopSession::Kind kind)
     return nullptr;
 }
 
-} // namespace norvane
+} // namespace norvane::linux_workspace

@@ -5,10 +5,10 @@
 
 #include <memory>
 
-namespace norvane {
+namespace norvane::linux_workspace {
 
 // The commands for a desktop whose shell reports through its own helper;
 // nullptr for every other kind of session.
 std::unique_ptr<ShellCommands> makeShellCommands(DesktopSession::Kind kind);
 
-} // namespace norvane
+} // namespace norvane::linux_workspace

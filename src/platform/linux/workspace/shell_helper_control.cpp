@@ -4,7 +4,7 @@
 #include "platform/linux/workspace/shell_bus.h"
 #include "platform/linux/workspace/shell_commands_factory.h"
 
-namespace norvane {
+namespace norvane::linux_workspace {
 
 struct ShellHelperControl::Bus {
     GDBusConnection* conn = nullptr;
@@ -143,4 +143,4 @@ std::optional<ShellReportStatus> ShellHelperControl::runningStatus()
     return status;
 }
 
-} // namespace norvane
+} // namespace norvane::linux_workspace

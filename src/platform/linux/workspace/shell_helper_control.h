@@ -8,7 +8,7 @@
 #include <optional>
 #include <string>
 
-namespace norvane {
+namespace norvane::linux_workspace {
 
 // How the running Norvane says the shell's reports stand (its answer to
 // org.norvane.Shell1.Status).
@@ -59,4 +59,4 @@ private:
     std::unique_ptr<Bus> bus_;
 };
 
-} // namespace norvane
+} // namespace norvane::linux_workspace

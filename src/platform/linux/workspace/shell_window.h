@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-namespace norvane {
+namespace norvane::linux_workspace {
 
 // One window as a desktop shell's own helper (the KWin script, the GNOME
 // Shell extension) describes it on the session bus.
@@ -21,4 +21,4 @@ struct ShellWindow {
 
 using ShellWindowList = std::vector<ShellWindow>; // most recently focused first
 
-} // namespace norvane
+} // namespace norvane::linux_workspace

@@ -10,7 +10,7 @@
 #include <unordered_map>
 #include <utility>
 
-namespace norvane {
+namespace norvane::linux_workspace {
 
 struct ShellWindowSystem::Impl {
     std::unique_ptr<ShellCommands> commands;
@@ -265,4 +265,4 @@ bool ShellWindowSystem::helperReporting() const
     return impl_->reporting;
 }
 
-} // namespace norvane
+} // namespace norvane::linux_workspace

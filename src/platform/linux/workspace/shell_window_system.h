@@ -8,7 +8,7 @@
 
 #include <memory>
 
-namespace norvane {
+namespace norvane::linux_workspace {
 
 // A WindowSystem for desktops whose shell reports focus through its own
 // helper (KDE Plasma's KWin script, GNOME Shell's extension): reports arrive
@@ -36,4 +36,4 @@ private:
     std::unique_ptr<Impl> impl_;
 };
 
-} // namespace norvane
+} // namespace norvane::linux_workspace

@@ -8,7 +8,7 @@
 #include <optional>
 #include <string_view>
 
-namespace norvane {
+namespace norvane::linux_workspace {
 
 namespace {
 
@@ -116,4 +116,4 @@ ShellWindowList shellWindowsFromVariants(GVariant* list)
     return out;
 }
 
-} // namespace norvane
+} // namespace norvane::linux_workspace

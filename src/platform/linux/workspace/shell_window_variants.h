@@ -4,7 +4,7 @@
 
 #include <glib.h>
 
-namespace norvane {
+namespace norvane::linux_workspace {
 
 // Reads a window list sent as `av`, each element a variant holding an `av`
 // of (id, appId, wmClass, title, pid, userFacing, minimized): what a KWin
@@ -15,4 +15,4 @@ namespace norvane {
 // dropped.
 [[nodiscard]] ShellWindowList shellWindowsFromVariants(GVariant* list);
 
-} // namespace norvane
+} // namespace norvane::linux_workspace

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-namespace norvane {
+namespace norvane::linux_workspace {
 
 // One top-level window as the desktop reports it.
 struct WindowInfo {
@@ -46,4 +46,4 @@ public:
     virtual bool sendKeys(std::uint64_t /*window*/, std::span<const InputEvent> /*events*/) { return false; }
 };
 
-} // namespace norvane
+} // namespace norvane::linux_workspace

@@ -4,7 +4,7 @@
 #include <cstring>
 #include <memory>
 
-namespace norvane {
+namespace norvane::linux_workspace {
 
 namespace {
 
@@ -235,4 +235,4 @@ void X11Connection::flush()
     xcb_flush(conn_);
 }
 
-} // namespace norvane
+} // namespace norvane::linux_workspace

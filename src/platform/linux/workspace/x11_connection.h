@@ -9,7 +9,7 @@
 #include <xcb/xcb.h>
 #include <xcb/xcb_ewmh.h>
 
-namespace norvane {
+namespace norvane::linux_workspace {
 
 // What the window manager and the client have set on one X11 window.
 struct X11WindowProps {
@@ -71,4 +71,4 @@ private:
     xcb_atom_t wmState_ = XCB_ATOM_NONE;
 };
 
-} // namespace norvane
+} // namespace norvane::linux_workspace

@@ -9,7 +9,7 @@
 #include <mutex>
 #include <poll.h>
 
-namespace norvane {
+namespace norvane::linux_workspace {
 
 namespace {
 
@@ -227,4 +227,4 @@ bool X11WindowSystem::hide(std::uint64_t window)
     return !impl_->commands.broken();
 }
 
-} // namespace norvane
+} // namespace norvane::linux_workspace

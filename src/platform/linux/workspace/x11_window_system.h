@@ -7,7 +7,7 @@
 #include <memory>
 #include <string>
 
-namespace norvane {
+namespace norvane::linux_workspace {
 
 // Any EWMH window manager on X11. Focus comes from PropertyNotify of
 // _NET_ACTIVE_WINDOW on the root window; windows are raised with
@@ -29,4 +29,4 @@ private:
     std::unique_ptr<Impl> impl_;
 };
 
-} // namespace norvane
+} // namespace norvane::linux_workspace
