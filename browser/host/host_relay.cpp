@@ -2,7 +2,7 @@
 
 #include "platform/linux/browser/bridge_protocol.h"
 
-namespace norvane::bridge {
+namespace norvane::linux_browser {
 
 std::string HostRelay::hello() const
 {
@@ -26,4 +26,4 @@ std::optional<std::string> HostRelay::toExtension(std::string_view fromApp) cons
     return queryJSON();
 }
 
-} // namespace norvane::bridge
+} // namespace norvane::linux_browser

@@ -4,7 +4,7 @@
 #include <string>
 #include <string_view>
 
-namespace norvane::bridge {
+namespace norvane::linux_browser {
 
 // The host's part in the middle of the bridge. Reports from the extension
 // go to the app, re-encoded with the browser's process id; a query from the
@@ -23,4 +23,4 @@ private:
     std::string exe_;
 };
 
-} // namespace norvane::bridge
+} // namespace norvane::linux_browser

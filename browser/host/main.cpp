@@ -24,7 +24,14 @@
 
 namespace {
 
-using namespace norvane::bridge;
+using norvane::linux_browser::bridgeDirectory;
+using norvane::linux_browser::connectBridge;
+using norvane::linux_browser::encodeFrame;
+using norvane::linux_browser::FrameReader;
+using norvane::linux_browser::HostRelay;
+using norvane::linux_browser::isPrivateDirectory;
+using norvane::linux_browser::maxMessageBytes;
+using norvane::linux_browser::socketFileName;
 using Clock = std::chrono::steady_clock;
 
 constexpr auto firstRetry = std::chrono::milliseconds(500);

@@ -20,7 +20,7 @@ int main(int argc, char** argv)
     }
     const bool firefox = browser == "firefox";
     try {
-        auto manifest = nlohmann::ordered_json::parse(norvane::bridge::hostManifestJSON(firefox, argv[2]));
+        auto manifest = nlohmann::ordered_json::parse(norvane::linux_browser::hostManifestJSON(firefox, argv[2]));
         if (!firefox) {
             auto& origins = manifest["allowed_origins"];
             for (int i = 3; i < argc; ++i) {

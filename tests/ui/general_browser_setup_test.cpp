@@ -41,17 +41,17 @@ protected:
         locations.environment = [this] { return env; };
         locations.host = [this]() -> std::optional<fs::path> { return host; };
         locations.extension = [] { return std::optional<fs::path>("/usr/share/norvane/browser-extension"); };
-        locations.systemManifestDirs = [this](const bridge::BrowserTarget& b) {
+        locations.systemManifestDirs = [this](const linux_browser::BrowserTarget& b) {
             return std::vector<fs::path>{fs::path(dir.filePath("etc").toStdString()) / b.appID};
         };
     }
 
     QTemporaryDir dir;
-    bridge::HostEnvironment env;
+    linux_browser::HostEnvironment env;
     std::optional<fs::path> host = fs::path(dir.filePath("norvane-browser-host").toStdString());
     ui::LinuxBrowserSetup::Locations locations;
     sim::Platform sim;
-    bridge::BrowserPageCache pages{sim.frontmost};
+    linux_browser::BrowserPageCache pages{sim.frontmost};
 };
 
 TEST_F(BrowserSetupTest, ListsInstalledBrowsersAndRegistersTheHostForOne)

@@ -27,7 +27,19 @@ namespace norvane::ctl {
 namespace {
 
 namespace fs = std::filesystem;
-using namespace norvane::bridge;
+using linux_browser::bridgeSocketPath;
+using linux_browser::browserTargets;
+using linux_browser::hasFlatpak;
+using linux_browser::HostEnvironment;
+using linux_browser::hostManifestFileName;
+using linux_browser::installHostManifests;
+using linux_browser::isInstalled;
+using linux_browser::locateExtension;
+using linux_browser::locateHost;
+using linux_browser::manifestDirectory;
+using linux_browser::removeHostManifests;
+using linux_browser::requestBridgeStatus;
+using linux_browser::StatusAnswer;
 
 constexpr const char* hostFileName = "norvane-browser-host";
 

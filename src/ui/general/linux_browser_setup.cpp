@@ -25,7 +25,7 @@ std::vector<fs::path> buildTree(const char* path)
     return path[0] != '\0' ? std::vector<fs::path>{path} : std::vector<fs::path>{};
 }
 
-std::set<std::string> liveAppIDs(const bridge::BrowserPageCache& pages)
+std::set<std::string> liveAppIDs(const linux_browser::BrowserPageCache& pages)
 {
     std::set<std::string> ids;
     if (const auto snapshot = pages.snapshot()) {
@@ -44,7 +44,7 @@ bool fileExists(const fs::path& path)
 
 } // namespace
 
-std::vector<fs::path> LinuxBrowserSetup::systemManifestDirectories(const bridge::BrowserTarget& browser)
+std::vector<fs::path> LinuxBrowserSetup::systemManifestDirectories(const linux_browser::BrowserTarget& browser)
 {
     const std::string_view id = browser.appID;
     if (browser.firefox) {
@@ -71,12 +71,12 @@ std::vector<fs::path> LinuxBrowserSetup::systemManifestDirectories(const bridge:
 LinuxBrowserSetup::Locations LinuxBrowserSetup::defaultLocations()
 {
     Locations l;
-    l.host = [] { return bridge::locateHost(buildTree(NORVANE_BUILD_HOST_PATH)); };
-    l.extension = [] { return bridge::locateExtension(buildTree(NORVANE_BUILD_EXTENSION_DIR)); };
+    l.host = [] { return linux_browser::locateHost(buildTree(NORVANE_BUILD_HOST_PATH)); };
+    l.extension = [] { return linux_browser::locateExtension(buildTree(NORVANE_BUILD_EXTENSION_DIR)); };
     return l;
 }
 
-LinuxBrowserSetup::LinuxBrowserSetup(const bridge::BrowserPageCache& pages, Locations locations)
+LinuxBrowserSetup::LinuxBrowserSetup(const linux_browser::BrowserPageCache& pages, Locations locations)
     : pages_(pages), locations_(std::move(locations))
 {}
 
@@ -85,9 +85,9 @@ std::vector<BrowserStatus> LinuxBrowserSetup::browsers()
     const auto env = locations_.environment();
     const auto live = liveAppIDs(pages_);
     std::vector<BrowserStatus> list;
-    for (const auto& target : bridge::browserTargets()) {
-        const bool installed = bridge::isInstalled(target, env);
-        if (!installed && !bridge::hasFlatpak(target, env)) {
+    for (const auto& target : linux_browser::browserTargets()) {
+        const bool installed = linux_browser::isInstalled(target, env);
+        if (!installed && !linux_browser::hasFlatpak(target, env)) {
             continue;
         }
         BrowserStatus s;
@@ -95,10 +95,11 @@ std::vector<BrowserStatus> LinuxBrowserSetup::browsers()
         s.name = target.name;
         s.firefox = target.firefox;
         s.flatpakOnly = !installed;
-        s.registered = fileExists(bridge::manifestDirectory(target, env) / bridge::hostManifestFileName());
+        s.registered =
+            fileExists(linux_browser::manifestDirectory(target, env) / linux_browser::hostManifestFileName());
         if (!s.registered && locations_.systemManifestDirs) {
             for (const auto& dir : locations_.systemManifestDirs(target)) {
-                s.registered = s.registered || fileExists(dir / bridge::hostManifestFileName());
+                s.registered = s.registered || fileExists(dir / linux_browser::hostManifestFileName());
             }
         }
         s.live = live.contains(s.appID);
@@ -110,7 +111,7 @@ std::vector<BrowserStatus> LinuxBrowserSetup::browsers()
 BrowserRegistration LinuxBrowserSetup::registerHost(const std::string& appID)
 {
     BrowserRegistration r;
-    const auto targets = bridge::browserTargets();
+    const auto targets = linux_browser::browserTargets();
     const auto target = std::find_if(targets.begin(), targets.end(), [&](const auto& t) { return t.appID == appID; });
     if (target == targets.end()) {
         r.error = "不支持的浏览器：" + appID;
@@ -122,7 +123,8 @@ BrowserRegistration LinuxBrowserSetup::registerHost(const std::string& appID)
         return r;
     }
     const auto env = locations_.environment();
-    r.ok = bridge::writeHostManifest(bridge::manifestDirectory(*target, env), target->firefox, host->string(), r.error);
+    r.ok = linux_browser::writeHostManifest(linux_browser::manifestDirectory(*target, env), target->firefox,
+                                            host->string(), r.error);
     if (const auto extension = locations_.extension ? locations_.extension() : std::nullopt) {
         r.extensionDir = extension->string();
     }

@@ -7,9 +7,9 @@
 #include <functional>
 #include <optional>
 
-namespace norvane::bridge {
+namespace norvane::linux_browser {
 class BrowserPageCache;
-} // namespace norvane::bridge
+} // namespace norvane::linux_browser
 
 namespace norvane::ui {
 
@@ -20,27 +20,27 @@ public:
     struct Locations {
         // This process's environment, read at each call (PATH and HOME can
         // change between tests, never in the app).
-        std::function<bridge::HostEnvironment()> environment = bridge::HostEnvironment::current;
+        std::function<linux_browser::HostEnvironment()> environment = linux_browser::HostEnvironment::current;
         // The host executable and the extension folder; nothing when missing.
         std::function<std::optional<std::filesystem::path>()> host;
         std::function<std::optional<std::filesystem::path>()> extension;
         // Folders where the browser reads host manifests installed for every
         // user (the package puts one there).
-        std::function<std::vector<std::filesystem::path>(const bridge::BrowserTarget&)> systemManifestDirs =
+        std::function<std::vector<std::filesystem::path>(const linux_browser::BrowserTarget&)> systemManifestDirs =
             systemManifestDirectories;
     };
-    static std::vector<std::filesystem::path> systemManifestDirectories(const bridge::BrowserTarget& browser);
+    static std::vector<std::filesystem::path> systemManifestDirectories(const linux_browser::BrowserTarget& browser);
     // Where the installed program keeps the host and the extension, else
     // where this build tree has them.
     static Locations defaultLocations();
 
-    LinuxBrowserSetup(const bridge::BrowserPageCache& pages, Locations locations = defaultLocations());
+    LinuxBrowserSetup(const linux_browser::BrowserPageCache& pages, Locations locations = defaultLocations());
 
     [[nodiscard]] std::vector<BrowserStatus> browsers() override;
     BrowserRegistration registerHost(const std::string& appID) override;
 
 private:
-    const bridge::BrowserPageCache& pages_;
+    const linux_browser::BrowserPageCache& pages_;
     Locations locations_;
 };
 

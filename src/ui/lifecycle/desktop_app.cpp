@@ -60,8 +60,8 @@ struct DesktopApp::Parts {
     FrontmostSnapshot frontmost;
     std::unique_ptr<LinuxDesktop> desktop;
     std::unique_ptr<LinuxWindowTracking> windowTracking;
-    bridge::BrowserPageCache pages{frontmost};
-    std::unique_ptr<bridge::BridgeThread> bridge;
+    linux_browser::BrowserPageCache pages{frontmost};
+    std::unique_ptr<linux_browser::BridgeThread> bridge;
     LinuxBrowserSetup browserSetup{pages};
     DBusFileViewer fileViewer;
     WidgetDialogs dialogs;
@@ -121,7 +121,7 @@ DesktopApp::DesktopApp(const LaunchOptions& options) : parts_(std::make_unique<P
     const bool snapshotRun = !options.snapshotDir.isEmpty();
     if (!snapshotRun) {
         std::string bridgeError;
-        p.bridge = bridge::startBrowserBridge(p.pages, bridgeError);
+        p.bridge = linux_browser::startBrowserBridge(p.pages, bridgeError);
         if (!p.bridge) {
             qWarning("norvane: page addresses from browsers are unavailable: %s", bridgeError.c_str());
         }

@@ -37,14 +37,14 @@ SingleInstance::~SingleInstance()
 QString SingleInstance::defaultDirectory()
 {
     std::string error;
-    const auto dir = bridge::bridgeDirectory(error);
+    const auto dir = linux_browser::bridgeDirectory(error);
     return dir ? QString::fromStdString(*dir) : QString();
 }
 
 SingleInstance::Role SingleInstance::claim(const QString& request)
 {
     std::string error;
-    if (dir_.isEmpty() || !bridge::ensurePrivateDirectory(dir_.toStdString(), error)) {
+    if (dir_.isEmpty() || !linux_browser::ensurePrivateDirectory(dir_.toStdString(), error)) {
         error_ = QStringLiteral("no private runtime folder: ") + QString::fromStdString(error);
         return Role::unavailable;
     }
@@ -81,8 +81,8 @@ void SingleInstance::accept()
 {
     while (QLocalSocket* socket = server_->nextPendingConnection()) {
         connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
-        const auto peer = bridge::peerCredentials(static_cast<int>(socket->socketDescriptor()));
-        if (!bridge::peerAllowed(peer, ::getuid())) {
+        const auto peer = linux_browser::peerCredentials(static_cast<int>(socket->socketDescriptor()));
+        if (!linux_browser::peerAllowed(peer, ::getuid())) {
             socket->abort();
             continue;
         }

@@ -15,7 +15,7 @@
 #include <thread>
 #include <unistd.h>
 
-namespace norvane::bridge {
+namespace norvane::linux_browser {
 namespace {
 
 using namespace std::chrono_literals;
@@ -391,4 +391,4 @@ TEST(RuntimeDirectory, TheSocketFolderIsMadePrivateOrRefused)
 }
 
 } // namespace
-} // namespace norvane::bridge
+} // namespace norvane::linux_browser

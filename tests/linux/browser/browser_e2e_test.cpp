@@ -16,7 +16,7 @@
 #include <iostream>
 #include <sstream>
 
-namespace norvane::bridge {
+namespace norvane::linux_browser {
 namespace {
 
 using namespace std::chrono_literals;
@@ -173,4 +173,4 @@ TEST_F(BrowserEndToEnd, TabsChangeTheCachedAddressAndAPageScopedRuleFollows)
 }
 
 } // namespace
-} // namespace norvane::bridge
+} // namespace norvane::linux_browser

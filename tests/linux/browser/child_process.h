@@ -15,7 +15,7 @@
 
 extern char** environ;
 
-namespace norvane::bridge::test {
+namespace norvane::linux_browser::test {
 
 // A program the test starts with pipes on its stdin and stdout (stderr and
 // the environment are the test's). Killed on destruction if still running.
@@ -119,4 +119,4 @@ private:
     std::string lineBuffer_;
 };
 
-} // namespace norvane::bridge::test
+} // namespace norvane::linux_browser::test

@@ -5,7 +5,7 @@
 #include <gtest/gtest.h>
 #include <vector>
 
-namespace norvane::bridge {
+namespace norvane::linux_browser {
 namespace {
 
 std::string header(std::uint32_t length)
@@ -71,4 +71,4 @@ TEST(FrameReader, AnOversizedLengthBreaksTheStreamForGood)
 }
 
 } // namespace
-} // namespace norvane::bridge
+} // namespace norvane::linux_browser

@@ -10,7 +10,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-namespace norvane::bridge {
+namespace norvane::linux_browser {
 namespace {
 
 namespace fs = std::filesystem;
@@ -169,4 +169,4 @@ TEST(ExtensionManifest, NamesTheIdsTheHostManifestsAllow)
 }
 
 } // namespace
-} // namespace norvane::bridge
+} // namespace norvane::linux_browser

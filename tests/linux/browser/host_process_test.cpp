@@ -8,7 +8,7 @@
 #include <cstring>
 #include <gtest/gtest.h>
 
-namespace norvane::bridge {
+namespace norvane::linux_browser {
 namespace {
 
 using namespace std::chrono_literals;
@@ -112,4 +112,4 @@ TEST_F(HostProcessTest, AnOversizedMessageFromTheBrowserEndsTheHost)
 }
 
 } // namespace
-} // namespace norvane::bridge
+} // namespace norvane::linux_browser

@@ -3,7 +3,7 @@
 
 #include <gtest/gtest.h>
 
-namespace norvane::bridge {
+namespace norvane::linux_browser {
 namespace {
 
 TEST(HostRelay, ReportsGoToTheAppWithTheBrowsersPidAndNothingElsePasses)
@@ -31,4 +31,4 @@ TEST(HostRelay, ReportsGoToTheAppWithTheBrowsersPidAndNothingElsePasses)
 }
 
 } // namespace
-} // namespace norvane::bridge
+} // namespace norvane::linux_browser

@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-namespace norvane::bridge {
+namespace norvane::linux_browser {
 namespace {
 
 constexpr const char* chromium = "/usr/lib/chromium/chromium";
@@ -110,4 +110,4 @@ TEST_F(PageCacheTest, AddressesAreCutWhereTheExtensionCutsThem)
 }
 
 } // namespace
-} // namespace norvane::bridge
+} // namespace norvane::linux_browser

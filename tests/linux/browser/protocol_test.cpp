@@ -8,7 +8,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
-namespace norvane::bridge {
+namespace norvane::linux_browser {
 namespace {
 
 TEST(BridgeProtocol, RefusesEverythingThatIsNotExactlyAKnownMessage)
@@ -178,4 +178,4 @@ TEST(BrowserIdentity, EveryChannelTheBridgeNamesIsABrowserToTheEngine)
 }
 
 } // namespace
-} // namespace norvane::bridge
+} // namespace norvane::linux_browser

@@ -7,7 +7,7 @@
 #include <string>
 #include <thread>
 
-namespace norvane::bridge::test {
+namespace norvane::linux_browser::test {
 
 // A fresh folder under the system's temporary folder, removed afterwards.
 class TempDir {
@@ -51,4 +51,4 @@ inline bool eventually(const std::function<bool()>& done, const std::function<vo
     }
 }
 
-} // namespace norvane::bridge::test
+} // namespace norvane::linux_browser::test

@@ -60,7 +60,7 @@ constexpr int browserPid = 4242;
 
 struct Rig {
     sim::Platform platform;
-    bridge::BrowserPageCache pages{platform.frontmost};
+    linux_browser::BrowserPageCache pages{platform.frontmost};
     EngineSwitches switches;
     CountingListener listener;
     Engine engine{EngineServices{platform.tap, platform.output, platform.frontmost, pages, platform.workspace,
@@ -80,7 +80,7 @@ struct Rig {
         // the address for every press.
         platform.frontmost.publish(std::string("firefox"), browserPid);
         pages.connected(1, browserPid, "/usr/lib/firefox/firefox");
-        pages.report(1, bridge::PageReport{7, "https://docs.example.org/guide/index.html?q=a-long-query"});
+        pages.report(1, linux_browser::PageReport{7, "https://docs.example.org/guide/index.html?q=a-long-query"});
         engine.compile(rules());
         dispatcher.setForwarding(kb, true);
         dispatcher.setForwarding(mouse, true);

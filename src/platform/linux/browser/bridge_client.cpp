@@ -12,7 +12,7 @@
 #include <sys/un.h>
 #include <unistd.h>
 
-namespace norvane::bridge {
+namespace norvane::linux_browser {
 
 int connectBridge(const std::string& socketPath, bool nonBlocking)
 {
@@ -100,4 +100,4 @@ StatusAnswer requestBridgeStatus(const std::string& socketPath, int timeoutMs)
     return answer;
 }
 
-} // namespace norvane::bridge
+} // namespace norvane::linux_browser

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-namespace norvane::bridge {
+namespace norvane::linux_browser {
 
 // Connects to the app's bridge socket. Returns a close-on-exec descriptor
 // (non-blocking when asked), or -1 with errno set: ENOENT or ECONNREFUSED
@@ -23,4 +23,4 @@ struct StatusAnswer {
 // `timeoutMs` for the answer.
 StatusAnswer requestBridgeStatus(const std::string& socketPath, int timeoutMs);
 
-} // namespace norvane::bridge
+} // namespace norvane::linux_browser

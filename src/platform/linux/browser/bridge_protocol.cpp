@@ -4,7 +4,7 @@
 #include <limits>
 #include <nlohmann/json.hpp>
 
-namespace norvane::bridge {
+namespace norvane::linux_browser {
 
 namespace {
 
@@ -342,4 +342,4 @@ std::string queryJSON()
     return R"({"type":"query"})";
 }
 
-} // namespace norvane::bridge
+} // namespace norvane::linux_browser

@@ -8,7 +8,7 @@
 #include <variant>
 #include <vector>
 
-namespace norvane::bridge {
+namespace norvane::linux_browser {
 
 // Names both ends must agree on.
 inline constexpr std::string_view hostName = "app.norvane.bridge";                          // native-messaging host
@@ -89,4 +89,4 @@ std::string_view cutUTF8(std::string_view text, std::size_t limit) noexcept;
 std::string withoutControlCharacters(std::string_view text);
 std::string queryJSON();
 
-} // namespace norvane::bridge
+} // namespace norvane::linux_browser

@@ -14,7 +14,7 @@
 #include <sys/un.h>
 #include <unistd.h>
 
-namespace norvane::bridge {
+namespace norvane::linux_browser {
 
 namespace {
 
@@ -296,4 +296,4 @@ void BridgeServer::close(std::uint64_t id)
     connections_.erase(it);
 }
 
-} // namespace norvane::bridge
+} // namespace norvane::linux_browser

@@ -12,7 +12,7 @@
 #include <string>
 #include <sys/types.h>
 
-namespace norvane::bridge {
+namespace norvane::linux_browser {
 
 // The app's end of the browser bridge: a Unix stream socket that native-
 // messaging hosts report to and `norvanectl browser status` asks. Every
@@ -33,7 +33,7 @@ namespace norvane::bridge {
 class BridgeServer {
 public:
     struct Options {
-        std::size_t maxMessageBytes = bridge::maxMessageBytes;
+        std::size_t maxMessageBytes = linux_browser::maxMessageBytes;
         std::size_t maxConnections = 32;
         uid_t allowedUid; // defaults to the effective uid
         std::chrono::milliseconds helloDeadline{5000};
@@ -100,4 +100,4 @@ private:
     std::uint64_t refused_ = 0;
 };
 
-} // namespace norvane::bridge
+} // namespace norvane::linux_browser

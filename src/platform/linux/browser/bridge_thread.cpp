@@ -2,7 +2,7 @@
 
 #include "platform/linux/browser/runtime_dir.h"
 
-namespace norvane::bridge {
+namespace norvane::linux_browser {
 
 std::unique_ptr<BridgeThread> BridgeThread::start(std::unique_ptr<BridgeServer> server, std::string& error)
 {
@@ -38,4 +38,4 @@ std::unique_ptr<BridgeThread> startBrowserBridge(BrowserPageCache& cache, std::s
     return BridgeThread::start(std::move(server), error);
 }
 
-} // namespace norvane::bridge
+} // namespace norvane::linux_browser

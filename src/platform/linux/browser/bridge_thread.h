@@ -7,7 +7,7 @@
 #include <memory>
 #include <string>
 
-namespace norvane::bridge {
+namespace norvane::linux_browser {
 
 // Runs a BridgeServer on a thread of its own until destroyed. For owners
 // without an event loop to drive the server (the app can instead watch
@@ -30,4 +30,4 @@ private:
 // folder, listens on the bridge socket and serves it on its own thread.
 std::unique_ptr<BridgeThread> startBrowserBridge(BrowserPageCache& cache, std::string& error);
 
-} // namespace norvane::bridge
+} // namespace norvane::linux_browser

@@ -2,7 +2,7 @@
 
 #include "platform/known_browsers.h"
 
-namespace norvane::bridge {
+namespace norvane::linux_browser {
 
 namespace {
 
@@ -49,4 +49,4 @@ std::vector<std::string> browserAppIDs(std::string_view exePath)
     return {std::string(name)};
 }
 
-} // namespace norvane::bridge
+} // namespace norvane::linux_browser

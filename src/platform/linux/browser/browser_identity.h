@@ -4,7 +4,7 @@
 #include <string_view>
 #include <vector>
 
-namespace norvane::bridge {
+namespace norvane::linux_browser {
 
 // The desktop-entry ids a browser process may be known by, judged from the
 // path of its executable (/proc/<pid>/exe): /opt/google/chrome/chrome is
@@ -13,4 +13,4 @@ namespace norvane::bridge {
 // name.
 std::vector<std::string> browserAppIDs(std::string_view exePath);
 
-} // namespace norvane::bridge
+} // namespace norvane::linux_browser

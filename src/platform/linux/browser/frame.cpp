@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <cstring>
 
-namespace norvane::bridge {
+namespace norvane::linux_browser {
 
 std::string encodeFrame(std::string_view payload)
 {
@@ -51,4 +51,4 @@ std::optional<std::string> FrameReader::next()
     return payload;
 }
 
-} // namespace norvane::bridge
+} // namespace norvane::linux_browser

@@ -5,7 +5,7 @@
 #include <string>
 #include <string_view>
 
-namespace norvane::bridge {
+namespace norvane::linux_browser {
 
 // Messages between the browser, the native-messaging host and the app: a
 // 32-bit length in native byte order, then that many bytes of UTF-8 JSON.
@@ -44,4 +44,4 @@ private:
     bool broken_ = false;
 };
 
-} // namespace norvane::bridge
+} // namespace norvane::linux_browser

@@ -11,7 +11,7 @@
 #include <nlohmann/json.hpp>
 #include <unistd.h>
 
-namespace norvane::bridge {
+namespace norvane::linux_browser {
 
 namespace fs = std::filesystem;
 
@@ -249,4 +249,4 @@ std::optional<std::string> packedExtensionID()
     return readExtensionID(self.parent_path() / "../share/norvane/extension-id");
 }
 
-} // namespace norvane::bridge
+} // namespace norvane::linux_browser

@@ -8,7 +8,7 @@
 #include <string_view>
 #include <vector>
 
-namespace norvane::bridge {
+namespace norvane::linux_browser {
 
 // A browser that can start the native-messaging host, and where it looks for
 // host manifests of this user: the rows of the known browsers that have a
@@ -77,4 +77,4 @@ std::optional<std::string> packedExtensionID();
 // The id in an extension-id file: 32 letters a to p.
 std::optional<std::string> readExtensionID(const std::filesystem::path& file);
 
-} // namespace norvane::bridge
+} // namespace norvane::linux_browser

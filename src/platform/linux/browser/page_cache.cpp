@@ -4,7 +4,7 @@
 
 #include <algorithm>
 
-namespace norvane::bridge {
+namespace norvane::linux_browser {
 
 namespace {
 
@@ -142,4 +142,4 @@ void BrowserPageCache::publishLocked()
     published_.store(std::move(snap), std::memory_order_release);
 }
 
-} // namespace norvane::bridge
+} // namespace norvane::linux_browser

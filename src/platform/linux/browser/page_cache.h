@@ -14,7 +14,7 @@
 #include <string>
 #include <vector>
 
-namespace norvane::bridge {
+namespace norvane::linux_browser {
 
 // What one live browser bridge last reported, as published to readers.
 struct BrowserPage {
@@ -90,4 +90,4 @@ private:
     std::atomic<std::shared_ptr<const PageSnapshot>> published_;
 };
 
-} // namespace norvane::bridge
+} // namespace norvane::linux_browser

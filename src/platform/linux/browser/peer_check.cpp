@@ -2,7 +2,7 @@
 
 #include <sys/socket.h>
 
-namespace norvane::bridge {
+namespace norvane::linux_browser {
 
 std::optional<PeerCredentials> peerCredentials(int fd)
 {
@@ -19,4 +19,4 @@ bool peerAllowed(const std::optional<PeerCredentials>& peer, uid_t self) noexcep
     return peer.has_value() && peer->uid == self;
 }
 
-} // namespace norvane::bridge
+} // namespace norvane::linux_browser

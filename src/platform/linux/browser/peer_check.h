@@ -3,7 +3,7 @@
 #include <optional>
 #include <sys/types.h>
 
-namespace norvane::bridge {
+namespace norvane::linux_browser {
 
 // Who is at the other end of a connected Unix socket, as the kernel saw it
 // when the connection was made (SO_PEERCRED).
@@ -19,4 +19,4 @@ std::optional<PeerCredentials> peerCredentials(int fd);
 // credentials are refused.
 [[nodiscard]] bool peerAllowed(const std::optional<PeerCredentials>& peer, uid_t self) noexcept;
 
-} // namespace norvane::bridge
+} // namespace norvane::linux_browser

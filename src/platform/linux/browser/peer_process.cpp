@@ -10,7 +10,7 @@
 #include <unistd.h>
 #include <utility>
 
-namespace norvane::bridge {
+namespace norvane::linux_browser {
 
 namespace {
 
@@ -125,4 +125,4 @@ std::optional<std::string> verifiedBrowserExecutable(const PinnedProcess& host, 
     return std::string(buffer.data(), static_cast<std::size_t>(n));
 }
 
-} // namespace norvane::bridge
+} // namespace norvane::linux_browser

@@ -4,7 +4,7 @@
 #include <string>
 #include <sys/types.h>
 
-namespace norvane::bridge {
+namespace norvane::linux_browser {
 
 // A process pinned by a pidfd, so that what is read about it from /proc can
 // be checked to still be about the same process: while the pidfd reports it
@@ -41,4 +41,4 @@ std::optional<std::string> verifiedBrowserExecutable(const PinnedProcess& host, 
 // The parent of `pid` from /proc/PID/stat; nullopt when it cannot be read.
 std::optional<pid_t> parentOf(pid_t pid);
 
-} // namespace norvane::bridge
+} // namespace norvane::linux_browser

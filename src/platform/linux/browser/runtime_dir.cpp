@@ -8,7 +8,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-namespace norvane::bridge {
+namespace norvane::linux_browser {
 
 namespace {
 
@@ -85,4 +85,4 @@ bool isPrivateDirectory(const std::string& dir, std::string& error)
     return true;
 }
 
-} // namespace norvane::bridge
+} // namespace norvane::linux_browser

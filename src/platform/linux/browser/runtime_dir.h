@@ -3,7 +3,7 @@
 #include <optional>
 #include <string>
 
-namespace norvane::bridge {
+namespace norvane::linux_browser {
 
 // The folder holding the bridge socket: $XDG_RUNTIME_DIR/norvane, or
 // /run/user/<uid>/norvane when XDG_RUNTIME_DIR is unset and that folder is
@@ -20,4 +20,4 @@ bool ensurePrivateDirectory(const std::string& dir, std::string& error);
 // nobody else can enter. Used by the host before connecting.
 bool isPrivateDirectory(const std::string& dir, std::string& error);
 
-} // namespace norvane::bridge
+} // namespace norvane::linux_browser
