@@ -98,7 +98,7 @@ std::optional<std::string> jsString(const std::string& text)
     }
     std::string out = "\"";
     const auto escape = [&out](gunichar unit) {
-        std::array<char, 8> buffer{};
+        std::array<char, 16> buffer{}; // room for any unit, though only UTF-16 units come here
         std::snprintf(buffer.data(), buffer.size(), "\\u%04x", unit);
         out += buffer.data();
     };
