@@ -1,5 +1,7 @@
 #include "desktop_processes.h"
 
+#include "platform/linux/workspace/bus_connection.h"
+
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
@@ -154,11 +156,7 @@ bool waitFor(const std::function<bool()>& ready, std::chrono::milliseconds limit
 
 bool nameHasOwner(const std::string& address, const std::string& name)
 {
-    GDBusConnection* c = g_dbus_connection_new_for_address_sync(
-        address.c_str(),
-        static_cast<GDBusConnectionFlags>(G_DBUS_CONNECTION_FLAGS_MESSAGE_BUS_CONNECTION |
-                                          G_DBUS_CONNECTION_FLAGS_AUTHENTICATION_CLIENT),
-        nullptr, nullptr, nullptr);
+    GDBusConnection* c = linux_workspace::openBusConnection(address);
     if (!c) {
         return false;
     }

@@ -8,6 +8,7 @@
 // shell (and this program runs as one test).
 #include "desktop_processes.h"
 #include "gnome_session.h"
+#include "platform/linux/workspace/bus_connection.h"
 #include "platform/linux/workspace/gnome_shell.h"
 #include "platform/linux/workspace/shell_bus.h"
 #include "platform/linux/workspace/shell_window_system.h"
@@ -59,15 +60,6 @@ GnomeSession& session()
         return made;
     }();
     return s;
-}
-
-GDBusConnection* connect(const std::string& address)
-{
-    return g_dbus_connection_new_for_address_sync(
-        address.c_str(),
-        static_cast<GDBusConnectionFlags>(G_DBUS_CONNECTION_FLAGS_MESSAGE_BUS_CONNECTION |
-                                          G_DBUS_CONNECTION_FLAGS_AUTHENTICATION_CLIENT),
-        nullptr, nullptr, nullptr);
 }
 
 void disconnect(GDBusConnection*& c)
@@ -196,7 +188,7 @@ protected:
             GTEST_SKIP() << GnomeSession::binary << " is not installed (Debian package gnome-shell)";
         }
         ASSERT_EQ(failure_, "");
-        bus_ = connect(session().busAddress());
+        bus_ = openBusConnection(session().busAddress());
         ASSERT_NE(bus_, nullptr);
         norvane_ = std::make_unique<Norvane>(session().busAddress());
         const auto started = Clock::now();
@@ -407,7 +399,7 @@ protected:
             GTEST_SKIP() << GnomeSession::binary << " is not installed (Debian package gnome-shell)";
         }
         ASSERT_EQ(failure_, "");
-        bus_ = connect(session().busAddress());
+        bus_ = openBusConnection(session().busAddress());
         ASSERT_NE(bus_, nullptr);
     }
 

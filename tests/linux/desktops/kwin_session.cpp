@@ -1,5 +1,7 @@
 #include "kwin_session.h"
 
+#include "platform/linux/workspace/bus_connection.h"
+
 #include <csignal>
 #include <filesystem>
 #include <fstream>
@@ -19,11 +21,7 @@ constexpr const char* socketName = "wayland-norvane";
 
 bool scriptingAnswers(const std::string& address)
 {
-    GDBusConnection* c = g_dbus_connection_new_for_address_sync(
-        address.c_str(),
-        static_cast<GDBusConnectionFlags>(G_DBUS_CONNECTION_FLAGS_MESSAGE_BUS_CONNECTION |
-                                          G_DBUS_CONNECTION_FLAGS_AUTHENTICATION_CLIENT),
-        nullptr, nullptr, nullptr);
+    GDBusConnection* c = linux_workspace::openBusConnection(address);
     if (!c) {
         return false;
     }

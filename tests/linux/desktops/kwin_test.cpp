@@ -4,6 +4,7 @@
 // script back.
 #include "desktop_processes.h"
 #include "kwin_session.h"
+#include "platform/linux/workspace/bus_connection.h"
 #include "platform/linux/workspace/kwin_shell.h"
 #include "platform/linux/workspace/shell_bus.h"
 #include "platform/linux/workspace/shell_window_system.h"
@@ -56,15 +57,6 @@ const std::string& processDir()
     return dir;
 }
 
-GDBusConnection* connect(const std::string& address)
-{
-    return g_dbus_connection_new_for_address_sync(
-        address.c_str(),
-        static_cast<GDBusConnectionFlags>(G_DBUS_CONNECTION_FLAGS_MESSAGE_BUS_CONNECTION |
-                                          G_DBUS_CONNECTION_FLAGS_AUTHENTICATION_CLIENT),
-        nullptr, nullptr, nullptr);
-}
-
 class KWinTest : public ::testing::Test {
 protected:
     void SetUp() override
@@ -76,7 +68,7 @@ protected:
         session_ = std::make_unique<KWinSession>();
         const auto why = session_->start();
         ASSERT_FALSE(why) << *why;
-        bus_ = connect(session_->busAddress());
+        bus_ = openBusConnection(session_->busAddress());
         ASSERT_NE(bus_, nullptr);
         entries_ = std::make_unique<DesktopEntryIndex>();
         tracker_ = std::make_unique<FocusTracker>(snapshot_, [this](const FrontApp&) {

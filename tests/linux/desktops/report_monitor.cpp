@@ -1,5 +1,7 @@
 #include "report_monitor.h"
 
+#include "platform/linux/workspace/bus_connection.h"
+
 #include <gio/gio.h>
 
 namespace norvane::testing {
@@ -30,12 +32,7 @@ struct ReportFilter {
     }
 };
 
-ReportMonitor::ReportMonitor(const std::string& address)
-    : connection_(g_dbus_connection_new_for_address_sync(
-          address.c_str(),
-          static_cast<GDBusConnectionFlags>(G_DBUS_CONNECTION_FLAGS_MESSAGE_BUS_CONNECTION |
-                                            G_DBUS_CONNECTION_FLAGS_AUTHENTICATION_CLIENT),
-          nullptr, nullptr, nullptr))
+ReportMonitor::ReportMonitor(const std::string& address) : connection_(linux_workspace::openBusConnection(address))
 {
     if (!connection_) {
         return;

@@ -1,5 +1,6 @@
 #include "session_bus.h"
 
+#include "platform/linux/workspace/bus_connection.h"
 #include "x_session.h"
 
 #include <chrono>
@@ -11,15 +12,6 @@
 namespace norvane::testing {
 
 namespace {
-
-GDBusConnection* connect(const std::string& address)
-{
-    return g_dbus_connection_new_for_address_sync(
-        address.c_str(),
-        static_cast<GDBusConnectionFlags>(G_DBUS_CONNECTION_FLAGS_MESSAGE_BUS_CONNECTION |
-                                          G_DBUS_CONNECTION_FLAGS_AUTHENTICATION_CLIENT),
-        nullptr, nullptr, nullptr);
-}
 
 GVariant* busCall(GDBusConnection* conn, const char* method, GVariant* args, const char* type)
 {
@@ -45,7 +37,7 @@ PrivateSessionBus::PrivateSessionBus()
     // Ready once a client gets through (the socket exists before it listens).
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
     while (std::chrono::steady_clock::now() < deadline) {
-        if (GDBusConnection* probe = connect(address)) {
+        if (GDBusConnection* probe = linux_workspace::openBusConnection(address)) {
             g_dbus_connection_close_sync(probe, nullptr, nullptr);
             g_object_unref(probe);
             while (g_main_context_iteration(nullptr, FALSE)) {
@@ -66,7 +58,7 @@ PrivateSessionBus::~PrivateSessionBus()
     }
 }
 
-BusClient::BusClient(const std::string& address) : conn_(connect(address)) {}
+BusClient::BusClient(const std::string& address) : conn_(linux_workspace::openBusConnection(address)) {}
 
 BusClient::~BusClient()
 {

@@ -1,5 +1,6 @@
 #include "platform/linux/workspace/session.h"
 
+#include "platform/linux/workspace/bus_connection.h"
 #include "platform/linux/workspace/glib_ptr.h"
 #include "platform/linux/workspace/hyprland_window_system.h"
 #include "platform/linux/workspace/i3_window_system.h"
@@ -45,25 +46,17 @@ bool sessionBusHasName(const char* name)
     GMainContext* context = g_main_context_new();
     g_main_context_push_thread_default(context);
     bool has = false;
-    const auto address = glib::take(g_dbus_address_get_for_bus_sync(G_BUS_TYPE_SESSION, nullptr, nullptr));
-    if (!address.empty()) {
-        if (GDBusConnection* conn = g_dbus_connection_new_for_address_sync(
-                address.c_str(),
-                static_cast<GDBusConnectionFlags>(G_DBUS_CONNECTION_FLAGS_MESSAGE_BUS_CONNECTION |
-                                                  G_DBUS_CONNECTION_FLAGS_AUTHENTICATION_CLIENT),
-                nullptr, nullptr, nullptr)) {
-            if (GVariant* reply = g_dbus_connection_call_sync(conn, "org.freedesktop.DBus", "/org/freedesktop/DBus",
-                                                              "org.freedesktop.DBus", "NameHasOwner",
-                                                              g_variant_new("(s)", name), G_VARIANT_TYPE("(b)"),
-                                                              G_DBUS_CALL_FLAGS_NONE, 2000, nullptr, nullptr)) {
-                gboolean owned = FALSE;
-                g_variant_get(reply, "(b)", &owned);
-                has = owned != FALSE;
-                g_variant_unref(reply);
-            }
-            g_dbus_connection_close_sync(conn, nullptr, nullptr);
-            g_object_unref(conn);
+    if (GDBusConnection* conn = openBusConnection({})) {
+        if (GVariant* reply = g_dbus_connection_call_sync(
+                conn, "org.freedesktop.DBus", "/org/freedesktop/DBus", "org.freedesktop.DBus", "NameHasOwner",
+                g_variant_new("(s)", name), G_VARIANT_TYPE("(b)"), G_DBUS_CALL_FLAGS_NONE, 2000, nullptr, nullptr)) {
+            gboolean owned = FALSE;
+            g_variant_get(reply, "(b)", &owned);
+            has = owned != FALSE;
+            g_variant_unref(reply);
         }
+        g_dbus_connection_close_sync(conn, nullptr, nullptr);
+        g_object_unref(conn);
     }
     while (g_main_context_iteration(context, FALSE)) {
     }

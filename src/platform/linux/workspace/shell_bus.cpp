@@ -1,5 +1,6 @@
 #include "platform/linux/workspace/shell_bus.h"
 
+#include "platform/linux/workspace/bus_connection.h"
 #include "platform/linux/workspace/glib_ptr.h"
 #include "platform/linux/workspace/shell_window_variants.h"
 
@@ -97,29 +98,16 @@ struct ShellBus::Impl {
 
     std::optional<std::string> setUp()
     {
-        GError* raw = nullptr;
-        std::string address = busAddress;
-        if (address.empty()) {
-            address = glib::take(g_dbus_address_get_for_bus_sync(G_BUS_TYPE_SESSION, nullptr, &raw));
-            if (address.empty()) {
-                const glib::Error error(raw);
-                return "no session bus: " + message(error.get());
-            }
-        }
         // A connection of our own (not the process's shared one), so that its
         // calls and the objects exported on it are served on this thread.
-        auto* conn = g_dbus_connection_new_for_address_sync(
-            address.c_str(),
-            static_cast<GDBusConnectionFlags>(G_DBUS_CONNECTION_FLAGS_MESSAGE_BUS_CONNECTION |
-                                              G_DBUS_CONNECTION_FLAGS_AUTHENTICATION_CLIENT),
-            nullptr, nullptr, &raw);
+        std::string why;
+        auto* conn = openBusConnection(busAddress, &why);
         if (!conn) {
-            const glib::Error error(raw);
-            return "cannot connect to the session bus: " + message(error.get());
+            return why;
         }
         connection = conn;
-        g_dbus_connection_set_exit_on_close(conn, FALSE);
         closedHandler = g_signal_connect(conn, "closed", G_CALLBACK(&Impl::onClosed), this);
+        GError* raw = nullptr;
 
         // Follow the shell's name before asking who holds it, so no change
         // falls between the answer and the subscription.

@@ -1,5 +1,6 @@
 #include "platform/linux/workspace/shell_helper_control.h"
 
+#include "platform/linux/workspace/bus_connection.h"
 #include "platform/linux/workspace/glib_ptr.h"
 #include "platform/linux/workspace/shell_bus.h"
 #include "platform/linux/workspace/shell_commands_factory.h"
@@ -50,29 +51,17 @@ ShellHelperControl::Bus* ShellHelperControl::bus(std::string* error)
     if (bus_) {
         return bus_.get();
     }
-    GError* raw = nullptr;
-    std::string address = busAddress_;
-    if (address.empty()) {
-        address = glib::take(g_dbus_address_get_for_bus_sync(G_BUS_TYPE_SESSION, nullptr, &raw));
-    }
     auto made = std::make_unique<Bus>();
-    if (!address.empty()) {
-        g_main_context_push_thread_default(made->context);
-        made->conn = g_dbus_connection_new_for_address_sync(
-            address.c_str(),
-            static_cast<GDBusConnectionFlags>(G_DBUS_CONNECTION_FLAGS_MESSAGE_BUS_CONNECTION |
-                                              G_DBUS_CONNECTION_FLAGS_AUTHENTICATION_CLIENT),
-            nullptr, nullptr, &raw);
-        g_main_context_pop_thread_default(made->context);
-    }
+    std::string why;
+    g_main_context_push_thread_default(made->context);
+    made->conn = openBusConnection(busAddress_, &why);
+    g_main_context_pop_thread_default(made->context);
     if (!made->conn) {
-        const glib::Error owned(raw);
         if (error) {
-            *error = "cannot reach the session bus" + (owned ? ": " + std::string(owned->message) : std::string());
+            *error = "cannot reach the session bus: " + why;
         }
         return nullptr;
     }
-    g_dbus_connection_set_exit_on_close(made->conn, FALSE);
     bus_ = std::move(made);
     return bus_.get();
 }
