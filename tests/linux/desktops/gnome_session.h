@@ -49,6 +49,8 @@ public:
 
 private:
     GnomeSession();
+    // One start; false when the shell exited or did not finish starting.
+    bool startShellOnce();
     [[nodiscard]] std::string home() const { return dir_.path() + "/home"; }
     [[nodiscard]] std::string runtimeDir() const { return dir_.path() + "/xdg"; }
     [[nodiscard]] std::string logPath() const { return dir_.path() + "/gnome-shell.log"; }
